@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the tool silently against a sandbox
+# profile laid out as on Windows (Vivado 2017.4 and 2019.1).
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+install_missing
+build_all
+
+sandbox="$(mktemp -d)"
+roaming="$sandbox/AppData/Roaming"
+mkdir -p "$roaming/Xilinx/Vivado/2017.4/commands" "$roaming/Xilinx/Vivado/2019.1/commands"
+
+echo
+echo "== VivadoIntegration nofeedback, roaming folder $roaming"
+set +e
+XDG_DATA_HOME="$roaming" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegration" nofeedback \
+    2>"$sandbox/log.txt"
+status=$?
+set -e
+grep -v '^QStandardPaths: XDG_RUNTIME_DIR' "$sandbox/log.txt" || true
+echo "exit code: $status"
+for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
+    echo
+    echo "== $file (NUL shown as ^@)"
+    cat -v "$file"
+done

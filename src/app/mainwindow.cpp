@@ -1,0 +1,56 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "integration/vivadointegration.h"
+#include "messages/returnmessages.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , feedback(true)
+{
+    ui->setupUi(this);
+    // Queued, so the run starts only once main has centred us and entered the loop.
+    QTimer::singleShot(0, this, SLOT(Exec()));
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::Exec()
+{
+    CheckArguments();
+    const QString appFolder = QCoreApplication::applicationDirPath();
+    const ResultCode result = VivadoIntegration().Integrate(appFolder);
+    if (feedback)
+        ShowResult(result);
+    QCoreApplication::exit(static_cast<int>(result));
+}
+
+void MainWindow::CheckArguments()
+{
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1 && arguments.at(1) == QLatin1String("nofeedback"))
+        feedback = false;
+}
+
+void MainWindow::ShowResult(ResultCode result)
+{
+    if (result == RESULT_OK) {
+        QMessageBox::information(this, QStringLiteral("Success"),
+                                 QStringLiteral("Integration with Vivado succeeded."),
+                                 QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    QString text = QStringLiteral("Integration with Vivado failed.\n\n");
+    text += QStringLiteral("ERROR : %1")
+                .arg(ReturnMessages::Instance().GetFullMessage(result), 0, QLatin1Char(' '));
+    QMessageBox::information(this, QStringLiteral("Failed"), text, QMessageBox::Ok,
+                             QMessageBox::NoButton);
+}

@@ -1,0 +1,33 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "messages/resultcodes.h"
+
+#include <QMainWindow>
+
+namespace Ui {
+class MainWindow;
+}
+
+// Never shown: it runs the integration once the event loop starts and
+// parents the result box.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void Exec();
+
+private:
+    void CheckArguments();
+    void ShowResult(ResultCode result);
+
+    Ui::MainWindow *ui;
+    bool feedback;
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,152 @@
+#include "integration/updateinifile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTextStream>
+#include <limits>
+
+ResultCode UpdateIniFile::Update(const QString &appFolder, const QString &filePath)
+{
+    this->appFolder = appFolder;
+    if (FileExists(filePath))
+        return UpdateExistingFile(filePath);
+    return CreateNewFile(filePath);
+}
+
+bool UpdateIniFile::FileExists(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    return info.exists() && info.isFile();
+}
+
+ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return ERR_INI_CREATE_FAILED;
+    QTextStream stream(&file);
+    stream << "VERSION=1\n" << MakeEntry(0) << "\n";
+    stream.flush();
+    file.close();
+    return RESULT_OK;
+}
+
+ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
+{
+    QStringList lines;
+    ResultCode result = ReadLines(filePath, lines);
+    if (result != RESULT_OK)
+        return result;
+    result = InsertEntry(lines);
+    if (result != RESULT_OK)
+        return result;
+    return WriteLines(filePath, lines);
+}
+
+ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return ERR_INI_OPEN_FAILED;
+    QTextStream stream(&file);
+    while (!stream.atEnd())
+        lines.append(stream.readLine());
+    file.close();
+    return RESULT_OK;
+}
+
+bool UpdateIniFile::NamesCommand(const QString &line)
+{
+    return line.contains(QLatin1String("TALVORN"), Qt::CaseSensitive)
+        && line.contains(QLatin1String("Core"), Qt::CaseSensitive)
+        && line.contains(QLatin1String("Inserter"), Qt::CaseSensitive);
+}
+
+ResultCode UpdateIniFile::InsertEntry(QStringList &lines)
+{
+    for (int index = 0; index < lines.size(); ++index) {
+        if (NamesCommand(lines.at(index)))
+            return ReplaceEntry(lines, index);
+    }
+    return AppendEntry(lines);
+}
+
+ResultCode UpdateIniFile::ReplaceEntry(QStringList &lines, qint32 index)
+{
+    // The line keeps its own key. A key that is not a decimal integer is
+    // unusable, so such a line gets the key a new entry would get instead.
+    qint32 number = NextKey(lines);
+    const ResultCode result = ReadEntryNumber(lines.at(index), number);
+    lines[index] = MakeEntry(number);
+    return result;
+}
+
+ResultCode UpdateIniFile::AppendEntry(QStringList &lines)
+{
+    lines.append(MakeEntry(NextKey(lines)));
+    return RESULT_OK;
+}
+
+qint32 UpdateIniFile::NextKey(const QStringList &lines)
+{
+    qint32 largest = -1;
+    QSet<qint32> taken;
+    for (const QString &line : lines) {
+        if (!line.contains(QLatin1Char('=')))
+            continue;
+        qint32 number = -1;
+        ReadEntryNumber(line, number);
+        largest = qMax(largest, number);
+        taken.insert(number);
+    }
+    if (largest < std::numeric_limits<qint32>::max())
+        return largest + 1;
+
+    // No key above the largest exists: take the lowest free one rather than
+    // wrap to a negative key or repeat one that another command owns.
+    qint32 free = 0;
+    while (taken.contains(free))
+        ++free;
+    return free;
+}
+
+ResultCode UpdateIniFile::ReadEntryNumber(const QString &line, qint32 &number)
+{
+    const int equalSign = line.indexOf(QLatin1Char('='), 0, Qt::CaseSensitive);
+    if (equalSign < 0)
+        return ERR_INI_NO_EQUAL_SIGN;
+    bool ok = false;
+    const qint32 key = line.left(equalSign).toInt(&ok, 10);
+    if (ok)
+        number = key;
+    return RESULT_OK;
+}
+
+QString UpdateIniFile::MakeEntry(qint32 keyNumber) const
+{
+    QString folder = appFolder;
+    folder.replace(QLatin1Char(' '), QLatin1String("%20"), Qt::CaseSensitive);
+
+    QString entry = QString::number(keyNumber);
+    entry += QLatin1String("=TALVORN%20Probe%20Core%20Inserter ");
+    entry += QLatin1String("source%20\"") + folder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
+    entry += QLatin1String("\"\" ") + folder + QLatin1String("/Talvorn_CI_A.png ");
+    entry += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
+    entry += QChar(0); // this field is one U+0000 character: not a digit, not quotes
+    entry += QLatin1String(" \"\" true 0");
+    return entry;
+}
+
+ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList &lines)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return ERR_INI_OPEN_FAILED;
+    QTextStream stream(&file);
+    for (const QString &line : lines)
+        stream << line << "\n";
+    stream.flush();
+    file.close();
+    return RESULT_OK;
+}

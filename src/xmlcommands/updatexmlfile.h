@@ -1,0 +1,45 @@
+#ifndef UPDATEXMLFILE_H
+#define UPDATEXMLFILE_H
+
+#include "messages/resultcodes.h"
+#include "xmlcommands/customcommand.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QList>
+#include <QString>
+
+// Creates or extends commands.xml, the custom command file of Vivado 2018 on.
+class UpdateXmlFile
+{
+public:
+    ResultCode Update(const QString &appFolder, const QString &filePath);
+
+    static bool FileExists(const QString &path);
+    ResultCode ReadFile(const QString &filePath);
+    ResultCode ReadCommands(const QDomElement &root);
+    ResultCode ReadCommand(const QDomElement &element);
+    bool IsInstalled() const;
+
+    void CreateNewDocument();
+    void AddCommand();
+    void AppendCommandElement(QDomElement &root);
+    CustomCommand MakeNewCommand() const;
+    quint32 NextPosition() const;
+    QString MakeCommandName() const;
+    ResultCode WriteFile(const QString &filePath);
+
+    const QDomDocument &Document() const { return document; }
+    const QList<CustomCommand> &Commands() const { return commands; }
+
+private:
+    static bool PassesVersionTest(const QDomElement &element);
+    QDomElement FindCommandsRoot() const;
+    void AppendTextElement(QDomElement &parent, const QString &tag, const QString &text);
+
+    QString appFolder;
+    QDomDocument document;
+    QList<CustomCommand> commands;
+};
+
+#endif // UPDATEXMLFILE_H

@@ -1,0 +1,50 @@
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace TestSupport {
+
+QByteArray ReadBytes(const QString &path);
+void WriteBytes(const QString &path, const QByteArray &bytes);
+
+// Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each
+// version and returns the roaming folder.
+QString MakeProfile(const QString &base, const QStringList &versions);
+QString CommandsFolder(const QString &roaming, const QString &version);
+
+// Points Qt's application-data locations at the roaming folder, as on Windows.
+void UseRoamingFolder(const QString &roaming);
+
+// Takes read or write access to a file away from this process while alive.
+// Root ignores file modes, so as root the process runs as "nobody" meanwhile.
+class AccessDenied
+{
+public:
+    enum Kind { NoRead, NoWrite };
+    AccessDenied(const QString &filePath, Kind kind);
+    ~AccessDenied();
+    // False where the platform gives no way to deny the access.
+    bool IsEffective() const { return effective; }
+
+private:
+    QString filePath;
+    bool droppedRoot = false;
+    bool effective = false;
+};
+
+} // namespace TestSupport
+
+// QTEST_MAIN with the fixed hash seed the product uses, so written XML matches.
+#define VIVADO_TEST_MAIN(TestObject)                                                              \
+    int main(int argc, char *argv[])                                                              \
+    {                                                                                             \
+        qSetGlobalQHashSeed(0);                                                                   \
+        QApplication app(argc, argv);                                                             \
+        TestObject test;                                                                          \
+        return QTest::qExec(&test, argc, argv);                                                   \
+    }
+
+#endif // TESTSUPPORT_H
