@@ -1,8 +1,6 @@
 #include "testsupport.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
@@ -14,69 +12,57 @@ namespace TestSupport {
 QByteArray ReadBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 void WriteBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), qPrintable(path));
 }
 
 QString CommandsFolder(const QString &roaming, const QString &version)
 {
-    return roaming + QStringLiteral("/Xilinx/Vivado/") + version + QStringLiteral("/commands");
+    return roaming + "/Xilinx/Vivado/" + version + "/commands";
 }
 
 QString MakeProfile(const QString &base, const QStringList &versions)
 {
-    const QString roaming = base + QStringLiteral("/AppData/Roaming");
+    const QString roaming = base + "/AppData/Roaming";
     QDir().mkpath(roaming);
     for (const QString &version : versions)
         QDir().mkpath(CommandsFolder(roaming, version));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(roaming));
     return roaming;
 }
 
-void UseRoamingFolder(const QString &roaming)
+QStringList FilesIn(const QString &roaming, const QStringList &versions)
 {
-    qputenv("XDG_DATA_HOME", QFile::encodeName(roaming));
-}
-
-namespace {
-bool CanOpen(const QString &filePath, QIODevice::OpenMode mode)
-{
-    QFile file(filePath);
-    return file.open(mode);
-}
-
-void OpenPathFor(const QString &filePath)
-{
-    // "nobody" must be able to walk to the file; it keeps root's group.
-    const QFile::Permissions walk = QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
-                                    | QFile::ExeOther;
-    for (QDir dir = QFileInfo(filePath).dir(); !dir.isRoot(); dir.cdUp())
-        QFile::setPermissions(dir.absolutePath(), QFile::permissions(dir.absolutePath()) | walk);
-}
+    QStringList found;
+    for (const QString &version : versions) {
+        const QStringList names = QDir(CommandsFolder(roaming, version)).entryList(QDir::Files);
+        found << (names.isEmpty() ? QStringLiteral("-") : names.join(','));
+    }
+    return found;
 }
 
 AccessDenied::AccessDenied(const QString &filePath, Kind kind)
     : filePath(filePath)
 {
-    const QFile::Permissions keep = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup
-                                    | QFile::ReadOther;
-    QFile::setPermissions(filePath, kind == NoRead ? QFile::Permissions() : keep);
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(filePath, kind == NoRead ? QFile::Permissions() : readOnly);
 #ifdef Q_OS_UNIX
     if (geteuid() == 0) {
-        OpenPathFor(filePath);
+        // "nobody" must be able to walk to the file; it keeps root's group.
+        const QFile::Permissions walk = QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        for (QDir dir = QFileInfo(filePath).dir(); !dir.isRoot(); dir.cdUp())
+            QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | walk);
         droppedRoot = seteuid(65534) == 0;
     }
 #endif
     // Append, so that probing the write access leaves the file as it is.
-    const QIODevice::OpenMode denied = kind == NoRead ? QIODevice::ReadOnly : QIODevice::Append;
-    effective = !CanOpen(filePath, denied);
+    QFile probe(filePath);
+    effective = !probe.open(kind == NoRead ? QIODevice::ReadOnly : QIODevice::Append);
 }
 
 AccessDenied::~AccessDenied()

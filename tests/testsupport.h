@@ -10,13 +10,12 @@ namespace TestSupport {
 QByteArray ReadBytes(const QString &path);
 void WriteBytes(const QString &path, const QByteArray &bytes);
 
-// Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each
-// version and returns the roaming folder.
+// Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each version and
+// points Qt's application-data locations there, as on Windows. Returns the roaming folder.
 QString MakeProfile(const QString &base, const QStringList &versions);
 QString CommandsFolder(const QString &roaming, const QString &version);
-
-// Points Qt's application-data locations at the roaming folder, as on Windows.
-void UseRoamingFolder(const QString &roaming);
+// The files in each version's commands folder, joined by ",", or "-" for none.
+QStringList FilesIn(const QString &roaming, const QStringList &versions);
 
 // Takes read or write access to a file away from this process while alive.
 // Root ignores file modes, so as root the process runs as "nobody" meanwhile.
@@ -26,7 +25,6 @@ public:
     enum Kind { NoRead, NoWrite };
     AccessDenied(const QString &filePath, Kind kind);
     ~AccessDenied();
-    // False where the platform gives no way to deny the access.
     bool IsEffective() const { return effective; }
 
 private:
@@ -37,7 +35,7 @@ private:
 
 } // namespace TestSupport
 
-// QTEST_MAIN with the fixed hash seed the product uses, so written XML matches.
+// QTEST_MAIN with the fixed hash seed of the product, so written XML matches.
 #define VIVADO_TEST_MAIN(TestObject)                                                              \
     int main(int argc, char *argv[])                                                              \
     {                                                                                             \

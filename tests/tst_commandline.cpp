@@ -10,16 +10,15 @@ using namespace TestSupport;
 namespace {
 struct Finished
 {
-    int exitCode = -1;
+    int exitStatus = -1;
     QString out;
     QStringList errLines;
 };
 
-Finished Run(const QString &program, const QStringList &arguments, const QString &dataHome)
+Finished Run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_DATA_HOME", dataHome);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // XDG_DATA_HOME set by the test
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.remove("QT_MESSAGE_PATTERN");
     process.setProcessEnvironment(environment);
@@ -27,10 +26,9 @@ Finished Run(const QString &program, const QStringList &arguments, const QString
     Finished finished;
     if (!process.waitForFinished(30000)) {
         process.kill();
-        process.waitForFinished();
         return finished;
     }
-    finished.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    finished.exitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
     finished.errLines = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
     return finished;
@@ -55,11 +53,10 @@ void TestCommandLine::feedbackWord_data()
 
     QTest::newRow("no arguments") << QStringList() << true;
     QTest::newRow("nofeedback") << QStringList{"nofeedback"} << false;
-    QTest::newRow("nofeedback and more") << QStringList{"nofeedback", "x", "y"} << false;
+    QTest::newRow("nofeedback and more") << QStringList{"nofeedback", "x"} << false;
     QTest::newRow("other letter case") << QStringList{"NoFeedback"} << true;
-    QTest::newRow("with a dash") << QStringList{"-nofeedback"} << true;
-    QTest::newRow("with a slash") << QStringList{"/nofeedback"} << true;
-    QTest::newRow("with a space") << QStringList{"nofeedback "} << true;
+    QTest::newRow("dash") << QStringList{"-nofeedback"} << true;
+    QTest::newRow("slash") << QStringList{"/nofeedback"} << true;
     QTest::newRow("second argument") << QStringList{"quiet", "nofeedback"} << true;
 }
 
@@ -70,28 +67,25 @@ void TestCommandLine::feedbackWord()
 
     QTemporaryDir dir;
     const QString roaming = MakeProfile(dir.path(), {"2019.1"});
-    const Finished run = Run(BOXANSWERER_EXECUTABLE, arguments, roaming);
-    QCOMPARE(run.exitCode, 0);
+    const Finished run = Run(BOXANSWERER_EXECUTABLE, arguments);
+    QCOMPARE(run.exitStatus, 0);
     QCOMPARE(run.out, QString(boxShown ? "box: Success\n" : ""));
-    QVERIFY(QFileInfo::exists(CommandsFolder(roaming, "2019.1") + "/commands.xml"));
+    QCOMPARE(FilesIn(roaming, {"2019.1"}), QStringList{"commands.xml"});
 }
 
 void TestCommandLine::silentRun_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("versions");
-    QTest::addColumn<int>("exitStatus");
+    QTest::addColumn<int>("exitStatus"); // the low byte of the result code
     QTest::addColumn<QString>("resLine");
     QTest::addColumn<QStringList>("files");
 
     const QStringList both{"2017.4", "2019.1"};
-    QTest::newRow("typical run") << "" << both << 0 << "res = 0"
-                                 << QStringList{"commands.paini", "commands.xml"};
-    // The process status keeps the low byte of 0x80000201 only.
-    QTest::newRow("no roaming folder") << "no roaming" << both << 0x01 << "res = -2147483135"
-                                       << QStringList{"-", "-"};
-    QTest::newRow("broken commands.xml") << "empty xml" << QStringList{"2019.1"} << 0x02
-                                         << "res = -2147482622" << QStringList{"commands.xml"};
+    QTest::newRow("typical run") << "" << both << 0 << "res = 0" << QStringList{"commands.paini", "commands.xml"};
+    QTest::newRow("no roaming folder") << "no roaming" << both << 0x01 << "res = -2147483135" << QStringList{"-", "-"};
+    QTest::newRow("empty commands.xml") << "empty xml" << QStringList{"2019.1"} << 0x02 << "res = -2147482622"
+                                        << QStringList{"commands.xml"};
 }
 
 void TestCommandLine::silentRun()
@@ -105,26 +99,19 @@ void TestCommandLine::silentRun()
     QTemporaryDir dir;
     const QString roaming = MakeProfile(dir.path(), versions);
     const QString xmlPath = CommandsFolder(roaming, "2019.1") + "/commands.xml";
+    if (fault == "no roaming")
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     if (fault == "empty xml")
         WriteBytes(xmlPath, "");
 
-    const Finished run = Run(PRODUCT_EXECUTABLE, {"nofeedback"},
-                             fault == "no roaming" ? dir.path() : roaming);
-    QCOMPARE(run.exitCode, exitStatus);
+    const Finished run = Run(PRODUCT_EXECUTABLE, {"nofeedback"});
+    QCOMPARE(run.exitStatus, exitStatus);
     QVERIFY2(run.errLines.contains(resLine), qPrintable(run.errLines.join('\n')));
-
-    QStringList found;
-    for (const QString &version : versions) {
-        const QStringList names = QDir(CommandsFolder(roaming, version)).entryList(QDir::Files);
-        found << (names.isEmpty() ? QString("-") : names.join(','));
-    }
-    QCOMPARE(found, files);
-
+    QCOMPARE(FilesIn(roaming, versions), files);
     if (fault.isEmpty()) {
         const QString appFolder = QFileInfo(PRODUCT_EXECUTABLE).canonicalPath();
         QVERIFY(run.errLines.contains("UpdateXmlFile::WriteFile - filePath = \"" + xmlPath + "\""));
-        QVERIFY(ReadBytes(xmlPath).contains(
-            ("<command>source \"" + appFolder + "/vivado_server.tcl\" -notrace</command>").toUtf8()));
+        QVERIFY(ReadBytes(xmlPath).contains(("<command>source \"" + appFolder + "/vivado_server.tcl\" -notrace<").toUtf8()));
     }
     if (fault == "empty xml") {
         QVERIFY(run.errLines.contains("UpdateXmlFile::ReadFile - filePath = \"" + xmlPath + "\""));
