@@ -1,0 +1,175 @@
+#include "locations/vivadoparamsfolderdialog.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+#include <QtTest>
+
+class TestVivadoParamsFolderDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void form_data()
+    {
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("icon") << "icon_label" << "QLabel" << "";
+        QTest::newRow("line edit") << "vivadoCfgFolder_lineEdit" << "QLineEdit" << "";
+        QTest::newRow("folder chooser") << "selectFile_pushButton" << "QPushButton" << "...";
+        QTest::newRow("set file") << "setFile_pushButton" << "QPushButton" << "Set File";
+        QTest::newRow("abort") << "abort_pushButton" << "QPushButton" << "Abort";
+    }
+
+    void form()
+    {
+        QFETCH(QString, objectName);
+        QFETCH(QString, className);
+        QFETCH(QString, text);
+
+        VivadoParamsFolderDialog dialog("C:/cfg", "C:/target");
+        QCOMPARE(dialog.objectName(), QString("VivadoParamsFolderDialog"));
+        QCOMPARE(dialog.windowTitle(), QString("Dialog"));
+        QCOMPARE(dialog.size(), QSize(242, 107));
+        QWidget *widget = dialog.findChild<QWidget *>(objectName);
+        QVERIFY(widget);
+        QCOMPARE(widget->metaObject()->className(), qPrintable(className));
+        QCOMPARE(widget->property("text").toString(), text);
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<QString>("cfgFolder");
+        QTest::addColumn<QString>("targetFolder");
+
+        QTest::newRow("folders") << "C:/Users/ann/AppData/Roaming/Xilinx" << "C:/Program Files/Tool";
+        QTest::newRow("empty folders") << "" << "";
+    }
+
+    void texts()
+    {
+        QFETCH(QString, cfgFolder);
+        QFETCH(QString, targetFolder);
+
+        VivadoParamsFolderDialog dialog(cfgFolder, targetFolder);
+        QCOMPARE(dialog.findChild<QLabel *>("text_label")->text(),
+                 "Folder '" + cfgFolder + "' containing Vivado configuration files could not be found.\n"
+                 "The folder containing files that need to be adapted is '" + targetFolder + "'.\n\n"
+                 "Please select the commands folder below, or click on 'abort' to abort the installation.\n");
+        QCOMPARE(dialog.findChild<QPushButton *>("selectFile_pushButton")->toolTip(), "Select file '" + targetFolder + "'.");
+        QCOMPARE(dialog.GetVivadoCfgFolder(), cfgFolder);
+    }
+
+    void themeIcon_data()
+    {
+        QTest::addColumn<bool>("themeHasIcon");
+        QTest::newRow("theme without the icon") << false;
+        QTest::newRow("theme with the icon") << true;
+    }
+
+    void themeIcon()
+    {
+        QFETCH(bool, themeHasIcon);
+
+        QTemporaryDir themes;
+        const QString theme = themeHasIcon ? "with" : "without";
+        QDir().mkpath(themes.path() + "/" + theme + "/32x32");
+        TestSupport::WriteBytes(themes.path() + "/" + theme + "/index.theme",
+                                "[Icon Theme]\nName=t\nDirectories=32x32\n[32x32]\nSize=32\n");
+        QImage image(32, 32, QImage::Format_ARGB32);
+        image.fill(Qt::blue);
+        if (themeHasIcon)
+            QVERIFY(image.save(themes.path() + "/" + theme + "/32x32/dialog-question.png"));
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName(theme);
+
+        VivadoParamsFolderDialog dialog("", "");
+        const QLabel *label = dialog.findChild<QLabel *>("icon_label");
+        QCOMPARE(label->text(), QString());
+        const QPixmap pixmap = label->property("pixmap").value<QPixmap>();
+        QCOMPARE(!pixmap.isNull(), themeHasIcon);
+        if (themeHasIcon)
+            QCOMPARE(pixmap.toImage().pixelColor(16, 16), QColor(Qt::blue));
+    }
+
+    void closing_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<bool>("aborted");
+
+        QTest::newRow("Set File") << QStringList{"setFile"} << false;
+        QTest::newRow("Abort") << QStringList{"abort"} << true;
+        QTest::newRow("window closed") << QStringList{"window"} << false;
+        QTest::newRow("Abort, then Set File") << QStringList{"abort", "setFile"} << false;
+        QTest::newRow("Abort, then Escape keeps it") << QStringList{"abort", "escape"} << true;
+        QTest::newRow("Abort, then window closed keeps it") << QStringList{"abort", "window"} << true;
+    }
+
+    void closing()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(bool, aborted);
+
+        VivadoParamsFolderDialog dialog("", "");
+        for (const QString &action : actions) {
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            if (action == "escape")
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else if (action == "window")
+                dialog.windowHandle()->close();
+            else
+                dialog.findChild<QPushButton *>(action + "_pushButton")->click();
+            QVERIFY(!dialog.isVisible());
+        }
+        QCOMPARE(dialog.IsAborted(), aborted);
+    }
+
+    void folderChooser()
+    {
+        QTemporaryDir chosen;
+        VivadoParamsFolderDialog dialog("C:/cfg", "C:/target");
+        dialog.show();
+        QStringList seen;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!chooser)
+                return;
+            seen << chooser->windowTitle();
+            QVERIFY(chooser->testOption(QFileDialog::ShowDirsOnly));
+            QCOMPARE(chooser->parentWidget(), &dialog);
+            if (seen.size() == 1) {
+                chooser->setDirectory(chosen.path());
+                static_cast<QDialog *>(chooser)->accept(); // QFileDialog's own is protected
+            } else {
+                chooser->reject();
+            }
+        });
+        answerer.start(10);
+
+        QPushButton *chooserButton = dialog.findChild<QPushButton *>("selectFile_pushButton");
+        chooserButton->click();
+        QCOMPARE(dialog.GetSelectedFolder(), chosen.path());
+        chooserButton->click();
+        QCOMPARE(dialog.GetSelectedFolder(), QString());
+
+        const QString caption = "Select Vivado 'commands' Folder";
+        QCOMPARE(seen, QStringList({caption, caption}));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.findChild<QLineEdit *>("vivadoCfgFolder_lineEdit")->text(), QString());
+        QCOMPARE(dialog.GetVivadoCfgFolder(), QString("C:/cfg"));
+    }
+};
+
+VIVADO_TEST_MAIN(TestVivadoParamsFolderDialog)
+
+#include "tst_vivadoparamsfolderdialog.moc"
