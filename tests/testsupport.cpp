@@ -46,11 +46,11 @@ QStringList FilesIn(const QString &roaming, const QStringList &versions)
     return found;
 }
 
-AccessDenied::AccessDenied(const QString &filePath, Kind kind)
+AccessDenied::AccessDenied(const QString &filePath, const QString &fault)
     : filePath(filePath)
 {
     const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
-    QFile::setPermissions(filePath, kind == NoRead ? QFile::Permissions() : readOnly);
+    QFile::setPermissions(filePath, fault == QLatin1String("no read") ? QFile::Permissions() : readOnly);
 #ifdef Q_OS_UNIX
     if (geteuid() == 0) {
         // "nobody" must be able to walk to the file; it keeps root's group.
@@ -62,7 +62,7 @@ AccessDenied::AccessDenied(const QString &filePath, Kind kind)
 #endif
     // Append, so that probing the write access leaves the file as it is.
     QFile probe(filePath);
-    effective = !probe.open(kind == NoRead ? QIODevice::ReadOnly : QIODevice::Append);
+    effective = !probe.open(fault == QLatin1String("no read") ? QIODevice::ReadOnly : QIODevice::Append);
 }
 
 AccessDenied::~AccessDenied()

@@ -22,8 +22,8 @@ QStringList FilesIn(const QString &roaming, const QStringList &versions);
 class AccessDenied
 {
 public:
-    enum Kind { NoRead, NoWrite };
-    AccessDenied(const QString &filePath, Kind kind);
+    // fault: "no read" or "no write"
+    AccessDenied(const QString &filePath, const QString &fault);
     ~AccessDenied();
     bool IsEffective() const { return effective; }
 

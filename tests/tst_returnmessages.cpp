@@ -9,62 +9,58 @@ class TestReturnMessages : public QObject
     Q_OBJECT
 
 private slots:
-    void messages_data();
-    void messages();
-    void catalogueHoldsExactlyTheTenCodes();
-};
+    void messages_data()
+    {
+        QTest::addColumn<quint32>("code");
+        QTest::addColumn<QString>("text"); // empty: no entry
+        QTest::addColumn<QString>("id");
 
-void TestReturnMessages::messages_data()
-{
-    QTest::addColumn<quint32>("code");
-    QTest::addColumn<QString>("text"); // empty: no entry
-    QTest::addColumn<QString>("id");
-
-    QTest::newRow("integration") << 0x80000100u << "Vivado integration failed." << "80000100";
-    QTest::newRow("home folder") << 0x80000200u << "Home folder not found." << "80000200";
-    QTest::newRow("roaming folder") << 0x80000201u << "Roaming folder not found." << "80000201";
-    QTest::newRow("ini create") << 0x80000301u << "Failed to create Vivado .ini configuration file." << "80000301";
-    QTest::newRow("ini open") << 0x80000302u << "Failed to open Vivado .ini configuration file." << "80000302";
-    QTest::newRow("ini equal sign, typo kept") << 0x80000303u
-        << "Vivado .ini configuration file doesn't containt the expected equal sign." << "80000303";
-    QTest::newRow("xml open") << 0x80000401u << "Failed to open Vivado .xml configuration file." << "80000401";
-    QTest::newRow("xml read") << 0x80000402u << "Failed to read Vivado .xml configuration file." << "80000402";
-    QTest::newRow("script read") << 0x80000501u << "Vivado server script file failed to open for read." << "80000501";
-    QTest::newRow("script write") << 0x80000502u << "Vivado server script file failed to open for write." << "80000502";
-    QTest::newRow("RESULT_OK has no entry") << 0u << "" << "00000000";
-    QTest::newRow("small code padded to 8 digits") << 0x1Fu << "" << "0000001f";
-    QTest::newRow("top bit set, no entry") << 0x80000203u << "" << "80000203";
-    QTest::newRow("hex letters in lower case") << 0xABCDEF01u << "" << "abcdef01";
-}
-
-void TestReturnMessages::messages()
-{
-    QFETCH(quint32, code);
-    QFETCH(QString, text);
-    QFETCH(QString, id);
-
-    const QString idLine = "\nMessage id : 0x" + id;
-    const QString unexpected = "Unexpected message." + idLine;
-    ReturnMessages &messages = ReturnMessages::Instance();
-    QCOMPARE(messages.GetShortMessage(code), text.isEmpty() ? unexpected : text);
-    QCOMPARE(messages.GetFullMessage(code), text.isEmpty() ? unexpected : text + idLine);
-    QCOMPARE(ReturnMessages::UnexpectedMessage(code), unexpected);
-}
-
-void TestReturnMessages::catalogueHoldsExactlyTheTenCodes()
-{
-    ReturnMessages &messages = ReturnMessages::Instance();
-    QCOMPARE(&ReturnMessages::Instance(), &messages);
-    QList<quint32> known;
-    for (quint32 code = 0x80000000u; code <= 0x80000fffu; ++code) {
-        if (!messages.GetShortMessage(code).startsWith("Unexpected message."))
-            known << code;
+        QTest::newRow("integration") << 0x80000100u << "Vivado integration failed." << "80000100";
+        QTest::newRow("home folder") << 0x80000200u << "Home folder not found." << "80000200";
+        QTest::newRow("roaming folder") << 0x80000201u << "Roaming folder not found." << "80000201";
+        QTest::newRow("ini create") << 0x80000301u << "Failed to create Vivado .ini configuration file." << "80000301";
+        QTest::newRow("ini open") << 0x80000302u << "Failed to open Vivado .ini configuration file." << "80000302";
+        QTest::newRow("ini equal sign, typo kept") << 0x80000303u
+            << "Vivado .ini configuration file doesn't containt the expected equal sign." << "80000303";
+        QTest::newRow("xml open") << 0x80000401u << "Failed to open Vivado .xml configuration file." << "80000401";
+        QTest::newRow("xml read") << 0x80000402u << "Failed to read Vivado .xml configuration file." << "80000402";
+        QTest::newRow("script read") << 0x80000501u << "Vivado server script file failed to open for read." << "80000501";
+        QTest::newRow("script write") << 0x80000502u << "Vivado server script file failed to open for write." << "80000502";
+        QTest::newRow("RESULT_OK has no entry") << 0u << "" << "00000000";
+        QTest::newRow("small code padded to 8 digits") << 0x1Fu << "" << "0000001f";
+        QTest::newRow("top bit set, no entry") << 0x80000203u << "" << "80000203";
+        QTest::newRow("hex letters in lower case") << 0xABCDEF01u << "" << "abcdef01";
     }
-    QCOMPARE(known, QList<quint32>({0x80000100u, 0x80000200u, 0x80000201u, 0x80000301u, 0x80000302u,
-                                    0x80000303u, 0x80000401u, 0x80000402u, 0x80000501u, 0x80000502u}));
-    QCOMPARE(ReturnMessages::ToHex(0x12345u, 2), QString("12345")); // never cut
-    QCOMPARE(ReturnMessages::ToHex(0u, 0), QString("0"));
-}
+
+    void messages()
+    {
+        QFETCH(quint32, code);
+        QFETCH(QString, text);
+        QFETCH(QString, id);
+
+        const QString idLine = "\nMessage id : 0x" + id;
+        const QString unexpected = "Unexpected message." + idLine;
+        ReturnMessages &messages = ReturnMessages::Instance();
+        QCOMPARE(messages.GetShortMessage(code), text.isEmpty() ? unexpected : text);
+        QCOMPARE(messages.GetFullMessage(code), text.isEmpty() ? unexpected : text + idLine);
+        QCOMPARE(ReturnMessages::UnexpectedMessage(code), unexpected);
+    }
+
+    void catalogueHoldsExactlyTheTenCodes()
+    {
+        ReturnMessages &messages = ReturnMessages::Instance();
+        QCOMPARE(&ReturnMessages::Instance(), &messages);
+        QList<quint32> known;
+        for (quint32 code = 0x80000000u; code <= 0x80000fffu; ++code) {
+            if (!messages.GetShortMessage(code).startsWith("Unexpected message."))
+                known << code;
+        }
+        QCOMPARE(known, QList<quint32>({0x80000100u, 0x80000200u, 0x80000201u, 0x80000301u, 0x80000302u,
+                                        0x80000303u, 0x80000401u, 0x80000402u, 0x80000501u, 0x80000502u}));
+        QCOMPARE(ReturnMessages::ToHex(0x12345u, 2), QString("12345")); // never cut
+        QCOMPARE(ReturnMessages::ToHex(0u, 0), QString("0"));
+    }
+};
 
 VIVADO_TEST_MAIN(TestReturnMessages)
 

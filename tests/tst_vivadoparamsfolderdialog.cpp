@@ -16,50 +16,30 @@ class TestVivadoParamsFolderDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void form_data()
-    {
-        QTest::addColumn<QString>("objectName");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("icon") << "icon_label" << "QLabel" << "";
-        QTest::newRow("line edit") << "vivadoCfgFolder_lineEdit" << "QLineEdit" << "";
-        QTest::newRow("folder chooser") << "selectFile_pushButton" << "QPushButton" << "...";
-        QTest::newRow("set file") << "setFile_pushButton" << "QPushButton" << "Set File";
-        QTest::newRow("abort") << "abort_pushButton" << "QPushButton" << "Abort";
-    }
-
-    void form()
-    {
-        QFETCH(QString, objectName);
-        QFETCH(QString, className);
-        QFETCH(QString, text);
-
-        VivadoParamsFolderDialog dialog("C:/cfg", "C:/target");
-        QCOMPARE(dialog.objectName(), QString("VivadoParamsFolderDialog"));
-        QCOMPARE(dialog.windowTitle(), QString("Dialog"));
-        QCOMPARE(dialog.size(), QSize(242, 107));
-        QWidget *widget = dialog.findChild<QWidget *>(objectName);
-        QVERIFY(widget);
-        QCOMPARE(widget->metaObject()->className(), qPrintable(className));
-        QCOMPARE(widget->property("text").toString(), text);
-    }
-
-    void texts_data()
+    void formAndTexts_data()
     {
         QTest::addColumn<QString>("cfgFolder");
         QTest::addColumn<QString>("targetFolder");
-
         QTest::newRow("folders") << "C:/Users/ann/AppData/Roaming/Xilinx" << "C:/Program Files/Tool";
         QTest::newRow("empty folders") << "" << "";
     }
 
-    void texts()
+    void formAndTexts()
     {
         QFETCH(QString, cfgFolder);
         QFETCH(QString, targetFolder);
 
         VivadoParamsFolderDialog dialog(cfgFolder, targetFolder);
+        QCOMPARE(dialog.objectName() + " " + dialog.windowTitle(), QString("VivadoParamsFolderDialog Dialog"));
+        QCOMPARE(dialog.size(), QSize(242, 107));
+        const QStringList widgets{"QLabel icon_label ", "QLineEdit vivadoCfgFolder_lineEdit ", "QPushButton selectFile_pushButton ...",
+                                  "QPushButton setFile_pushButton Set File", "QPushButton abort_pushButton Abort"};
+        for (const QString &expected : widgets) {
+            const QWidget *widget = dialog.findChild<QWidget *>(expected.section(' ', 1, 1));
+            QVERIFY2(widget, qPrintable(expected));
+            QCOMPARE(QString(widget->metaObject()->className()) + " " + widget->objectName() + " " + widget->property("text").toString(),
+                     expected);
+        }
         QCOMPARE(dialog.findChild<QLabel *>("text_label")->text(),
                  "Folder '" + cfgFolder + "' containing Vivado configuration files could not be found.\n"
                  "The folder containing files that need to be adapted is '" + targetFolder + "'.\n\n"
