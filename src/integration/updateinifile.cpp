@@ -1,8 +1,11 @@
 #include "integration/updateinifile.h"
 
+#include "integration/textfilewriter.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QTextCodec>
 #include <QTextStream>
 #include <limits>
 
@@ -22,13 +25,12 @@ bool UpdateIniFile::FileExists(const QString &filePath)
 
 ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    TextFileWriter writer(filePath);
+    if (!writer.Open())
         return ERR_INI_CREATE_FAILED;
-    QTextStream stream(&file);
-    stream << "VERSION=1\n" << MakeEntry(0) << "\n";
-    stream.flush();
-    file.close();
+    writer.Stream() << "VERSION=1\n" << MakeEntry(0) << "\n";
+    // Only opening has a result code; a failed write just leaves no file.
+    writer.Commit();
     return RESULT_OK;
 }
 
@@ -47,13 +49,35 @@ ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
 ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
 {
     QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return ERR_INI_OPEN_FAILED;
-    QTextStream stream(&file);
-    while (!stream.atEnd())
-        lines.append(stream.readLine());
+    QString text = Decode(file.readAll());
     file.close();
+
+    // LF, CR LF and a lone CR all end a line; text mode would drop a lone CR
+    // and so join two lines into one.
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList read = text.split(QLatin1Char('\n'));
+    if (read.last().isEmpty())
+        read.removeLast(); // after the last line end, or all of an empty file
+    lines.append(read);
     return RESULT_OK;
+}
+
+QString UpdateIniFile::Decode(const QByteArray &bytes)
+{
+    // The locale's encoding, unless a byte-order mark names another.
+    QTextCodec *locale = QTextCodec::codecForUtfText(bytes, QTextCodec::codecForLocale());
+    byteOrderMark = QTextCodec::codecForUtfText(bytes, nullptr) != nullptr;
+    QTextCodec::ConverterState state;
+    const QString text = locale->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars == 0 && state.remainingChars == 0) {
+        codec = locale;
+        return text;
+    }
+    // Not text in that encoding: Latin-1 keeps every byte as it was.
+    codec = QTextCodec::codecForName("ISO-8859-1");
+    return QString::fromLatin1(bytes);
 }
 
 bool UpdateIniFile::NamesCommand(const QString &line)
@@ -140,13 +164,15 @@ QString UpdateIniFile::MakeEntry(qint32 keyNumber) const
 
 ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList &lines)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    TextFileWriter writer(filePath);
+    if (!writer.Open())
         return ERR_INI_OPEN_FAILED;
-    QTextStream stream(&file);
+    if (codec)
+        writer.Stream().setCodec(codec);
+    writer.Stream().setGenerateByteOrderMark(byteOrderMark);
     for (const QString &line : lines)
-        stream << line << "\n";
-    stream.flush();
-    file.close();
+        writer.Stream() << line << "\n";
+    // Only opening has a result code; a failed write leaves the old file whole.
+    writer.Commit();
     return RESULT_OK;
 }

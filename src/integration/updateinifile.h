@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class QTextCodec;
+
 // Creates or edits commands.paini, the custom command file of Vivado before 2018.
 class UpdateIniFile
 {
@@ -15,19 +17,23 @@ public:
     static bool FileExists(const QString &filePath);
     ResultCode CreateNewFile(const QString &filePath);
     ResultCode UpdateExistingFile(const QString &filePath);
-    static ResultCode ReadLines(const QString &filePath, QStringList &lines);
+    ResultCode ReadLines(const QString &filePath, QStringList &lines);
     ResultCode InsertEntry(QStringList &lines);
     ResultCode ReplaceEntry(QStringList &lines, qint32 index);
     ResultCode AppendEntry(QStringList &lines);
     static ResultCode ReadEntryNumber(const QString &line, qint32 &number);
     QString MakeEntry(qint32 keyNumber) const;
-    static ResultCode WriteLines(const QString &filePath, const QStringList &lines);
+    ResultCode WriteLines(const QString &filePath, const QStringList &lines);
 
 private:
     static bool NamesCommand(const QString &line);
     static qint32 NextKey(const QStringList &lines);
+    QString Decode(const QByteArray &bytes);
 
     QString appFolder;
+    // How the file read was encoded, so that it is written back the same way.
+    QTextCodec *codec = nullptr;
+    bool byteOrderMark = false;
 };
 
 #endif // UPDATEINIFILE_H

@@ -1,13 +1,44 @@
 #include "xmlcommands/updatexmlfile.h"
 
+#include "integration/textfilewriter.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QTextCodec>
 #include <QTextStream>
+#include <QXmlStreamReader>
 
 namespace {
 const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
+
+// Vivado's own files nest 4 deep. Qt 5's DOM parses, writes and frees a tree by
+// recursion, a stack frame per level, so a file nested thousands deep crashes it.
+constexpr int maxElementDepth = 256;
+
+// Reads the file once with the non-recursive stream reader, which also rejects
+// what is not well-formed before the DOM parser sees it.
+bool IsWellFormedAndShallow(QIODevice &file)
+{
+    QXmlStreamReader reader(&file);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > maxElementDepth)
+            return false;
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return !reader.hasError();
+}
+
+bool HasByteOrderMark(const QString &filePath)
+{
+    QFile file(filePath);
+    return file.open(QIODevice::ReadOnly) && QTextCodec::codecForUtfText(file.peek(4), nullptr);
+}
 
 QString FlagText(bool flag)
 {
@@ -49,6 +80,9 @@ ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return ERR_XML_OPEN_FAILED;
+
+    if (!IsWellFormedAndShallow(file) || !file.seek(0))
+        return ERR_XML_READ_FAILED;
 
     QString errorMessage;
     int errorLine = 0;
@@ -217,13 +251,14 @@ QString UpdateXmlFile::MakeCommandName() const
 ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
 {
     qDebug() << "UpdateXmlFile::WriteFile - filePath =" << filePath;
-    QFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    const bool byteOrderMark = HasByteOrderMark(filePath);
+    TextFileWriter writer(filePath);
+    if (!writer.Open())
         return ERR_XML_OPEN_FAILED;
-    QTextStream stream(&file);
+    writer.Stream().setGenerateByteOrderMark(byteOrderMark);
     // save() encodes in the document's declared encoding, unlike streaming toString().
-    document.save(stream, 1);
-    stream.flush();
-    file.close();
+    document.save(writer.Stream(), 1);
+    // Only opening has a result code; a failed write leaves the old file whole.
+    writer.Commit();
     return RESULT_OK;
 }
