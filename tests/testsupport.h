@@ -7,7 +7,12 @@
 
 namespace TestSupport {
 
-QByteArray ReadBytes(const QString &path);
+// The entry line's documented example: key 3, application folder "C:/Program Files/Tool".
+extern const QByteArray IniExampleLine;
+// The example line with another key and, spaces encoded, another folder.
+QByteArray IniEntry(qint64 key, QByteArray folder = "/opt/tool");
+
+QByteArray ReadBytes(const QString &path); // "<unreadable>" when it can't be read
 void WriteBytes(const QString &path, const QByteArray &bytes);
 
 // Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each version and

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -139,48 +140,48 @@ private slots:
         QCOMPARE(read, commands);
     }
 
-    void failures_data()
+    void encodings_data()
     {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<quint32>("result");
-        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("encoding");
+        QTest::addColumn<bool>("byteOrderMark");
+        QTest::addColumn<QString>("name");
 
-        const QByteArray valid = declaration + root10 + Command(0, "a") + "</custom_commands>";
-        const QByteArray none = "<unreadable>";
-        QTest::newRow("empty file") << "" << QByteArray("") << ERR_XML_READ_FAILED << QByteArray("");
-        QTest::newRow("not well-formed") << "" << root10 << ERR_XML_READ_FAILED << root10;
-        QTest::newRow("unreadable") << "no read" << valid << ERR_XML_OPEN_FAILED << valid;
-        QTest::newRow("read-only") << "no write" << valid << ERR_XML_OPEN_FAILED << valid;
-        QTest::newRow("folder named commands.xml") << "folder" << none << ERR_XML_OPEN_FAILED << none;
-        QTest::newRow("no commands folder") << "missing folder" << none << ERR_XML_OPEN_FAILED << none;
-        // No failure: a file without a usable root is written back in our layout, nothing added.
-        QTest::newRow("major 2 rewritten") << "" << QByteArray("<custom_commands major='2' minor='0'><custom_command>"
-            "<run_proc>TRUE</run_proc></custom_command></custom_commands>") << RESULT_OK << QByteArray("<custom_commands "
-            "major=\"2\" minor=\"0\">\n <custom_command>\n  <run_proc>TRUE</run_proc>\n </custom_command>\n</custom_commands>\n");
+        QTest::newRow("ISO-8859-1 stays Latin-1") << QByteArray("ISO-8859-1") << false << QString::fromUtf8("café ÿ");
+        QTest::newRow("UTF-8, astral characters") << QByteArray("UTF-8") << false << QString::fromUtf8("café 工具 😀");
+        QTest::newRow("UTF-8 with byte-order mark") << QByteArray("UTF-8") << true << QString::fromUtf8("café");
+        QTest::newRow("UTF-16 with byte-order mark") << QByteArray("UTF-16") << true << QString::fromUtf8("café 😀");
     }
 
-    void failures()
+    void encodings()
     {
-        QFETCH(QString, fault);
-        QFETCH(QByteArray, before);
-        QFETCH(quint32, result);
-        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, encoding);
+        QFETCH(bool, byteOrderMark);
+        QFETCH(QString, name);
 
-        if (fault == "missing folder")
-            path = dir->path() + "/commands/commands.xml";
-        if (fault == "folder")
-            QDir().mkpath(path);
-        else if (fault != "missing folder")
-            WriteBytes(path, before);
-        QScopedPointer<AccessDenied> denied(fault.startsWith("no ") ? new AccessDenied(path, fault) : nullptr);
-        if (denied && !denied->IsEffective())
-            QSKIP("this platform gives no way to deny the access");
+        QTextCodec *codec = QTextCodec::codecForName(encoding);
+        QTextCodec::ConverterState state(byteOrderMark ? QTextCodec::DefaultConversion : QTextCodec::IgnoreHeader);
+        const QString text = "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\n" + root10 + "<custom_command><name>" + name
+                             + "</name></custom_command></custom_commands>\n";
+        WriteBytes(path, codec->fromUnicode(text.constData(), text.size(), &state));
+        const QString appFolder = QString::fromUtf8("C:/Prøgram Files/工具");
+        QCOMPARE(UpdateXmlFile().Update(appFolder, path), RESULT_OK);
 
-        QCOMPARE(UpdateXmlFile().Update("/opt/tool", path), result);
-        denied.reset();
-        QCOMPARE(ReadBytes(path), after);
-        QCOMPARE(QFileInfo(path).isDir(), fault == "folder");
+        const QByteArray written = ReadBytes(path);
+        QCOMPARE(QTextCodec::codecForUtfText(written, nullptr) != nullptr, byteOrderMark);
+        QTextCodec::ConverterState noHeader(QTextCodec::IgnoreHeader);
+        QVERIFY(written.contains(codec->fromUnicode(name.constData(), name.size(), &noHeader)));
+        const QList<CustomCommand> commands = ReadBack(path);
+        QCOMPARE(commands.size(), 2);
+        QCOMPARE(commands[0].name, name);
+        QCOMPARE(commands[1].command, "source \"" + appFolder + "/vivado_server.tcl\" -notrace");
+    }
+
+    void rewrittenWithoutUsableRoot()
+    {
+        WriteBytes(path, "<custom_commands major='2' minor='0'><custom_command><run_proc>TRUE</run_proc></custom_command></custom_commands>");
+        QCOMPARE(UpdateXmlFile().Update("/opt/tool", path), RESULT_OK);
+        QCOMPARE(ReadBytes(path), QByteArray("<custom_commands major=\"2\" minor=\"0\">\n <custom_command>\n"
+                                             "  <run_proc>TRUE</run_proc>\n </custom_command>\n</custom_commands>\n"));
     }
 };
 

@@ -77,7 +77,7 @@ QString UpdateIniFile::Decode(const QByteArray &bytes)
     }
     // Not text in that encoding: Latin-1 keeps every byte as it was.
     codec = QTextCodec::codecForName("ISO-8859-1");
-    return QString::fromLatin1(bytes);
+    return QString::fromLatin1(bytes.constData(), bytes.size());
 }
 
 bool UpdateIniFile::NamesCommand(const QString &line)
