@@ -24,6 +24,14 @@ QByteArray ReadBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+QByteArray Native(QByteArray text)
+{
+#ifdef Q_OS_WIN
+    text.replace("\n", "\r\n");
+#endif
+    return text;
+}
+
 void WriteBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

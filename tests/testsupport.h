@@ -13,6 +13,8 @@ extern const QByteArray IniExampleLine;
 QByteArray IniEntry(qint64 key, QByteArray folder = "/opt/tool");
 
 QByteArray ReadBytes(const QString &path); // "<unreadable>" when it can't be read
+// Text as text mode writes it here: CR LF line ends on Windows.
+QByteArray Native(QByteArray text);
 void WriteBytes(const QString &path, const QByteArray &bytes);
 
 // Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each version and
@@ -39,6 +41,14 @@ private:
 };
 
 } // namespace TestSupport
+
+// The profile can be laid out in a temporary folder only where XDG_DATA_HOME moves
+// Qt's application-data location; elsewhere a test would touch the real one.
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#define REQUIRE_XDG_PROFILE()
+#else
+#define REQUIRE_XDG_PROFILE() QSKIP("only XDG_DATA_HOME moves the profile away from the real one")
+#endif
 
 // QTEST_MAIN with the fixed hash seed of the product, so written XML matches.
 #define VIVADO_TEST_MAIN(TestObject)                                                              \

@@ -50,6 +50,7 @@ private slots:
 
     void feedbackWord()
     {
+        REQUIRE_XDG_PROFILE();
         QFETCH(QStringList, arguments);
         QFETCH(bool, boxShown);
 
@@ -79,6 +80,7 @@ private slots:
 
     void silentRun()
     {
+        REQUIRE_XDG_PROFILE();
         QFETCH(QString, fault);
         QFETCH(QStringList, versions);
         QFETCH(int, exitStatus);

@@ -113,10 +113,12 @@ private slots:
         else if (before != "<unreadable>")
             WriteBytes(path, before);
         QScopedPointer<AccessDenied> denied(fault.startsWith("no ") && fault != "no folder" ? new AccessDenied(path, fault) : nullptr);
+        if (denied && !denied->IsEffective())
+            QSKIP("this platform gives no way to deny the access");
         if (fault == "immutable" && !Run("chattr", {"+i", path}))
             QSKIP("chattr +i needs root and a file system that has it");
 
-        const ResultCode code = (denied && !denied->IsEffective()) ? result : Update(path);
+        const ResultCode code = Update(path);
         denied.reset();
         if (fault == "immutable")
             Run("chattr", {"-i", path});
@@ -129,9 +131,9 @@ private slots:
         if (after == unchanged)
             QCOMPARE(written, before);
         else if (file == "commands.paini" || after == "<unreadable>")
-            QCOMPARE(written, after);
+            QCOMPARE(written, Native(after));
         else
-            QVERIFY2(written.contains(after) && written.contains(newXmlCommand), written.left(300));
+            QVERIFY2(written.contains(Native(after)) && written.contains(Native(newXmlCommand)), written.left(300));
         QVERIFY2(leftOver.size() <= 1, qPrintable(leftOver.join(", "))); // no temporary file stays behind
         QCOMPARE(QFileInfo(path).isDir(), fault == "folder");
     }

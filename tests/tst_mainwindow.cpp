@@ -67,6 +67,7 @@ private slots:
 
     void run()
     {
+        REQUIRE_XDG_PROFILE();
         QFETCH(QString, version);
         QFETCH(QString, fault);
         QFETCH(quint32, result);

@@ -58,10 +58,10 @@ private slots:
         if (before != absent)
             WriteBytes(path, before);
         QCOMPARE(UpdateIniFile().Update(appFolder, path), RESULT_OK);
-        QCOMPARE(ReadBytes(path), after);
+        QCOMPARE(ReadBytes(path), Native(after));
         // A second run finds its own line and leaves the file as it is.
         QCOMPARE(UpdateIniFile().Update(appFolder, path), RESULT_OK);
-        QCOMPARE(ReadBytes(path), after);
+        QCOMPARE(ReadBytes(path), Native(after));
     }
 
     void namingLineWithoutEqualSign()

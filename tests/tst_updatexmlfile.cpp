@@ -45,7 +45,7 @@ private slots:
     {
         QTest::ignoreMessage(QtDebugMsg, qPrintable("UpdateXmlFile::WriteFile - filePath = \"" + path + "\""));
         QCOMPARE(UpdateXmlFile().Update("D:/apps/inserter", path), RESULT_OK);
-        QCOMPARE(ReadBytes(path), declaration + root10 + "\n"
+        QCOMPARE(ReadBytes(path), Native(declaration + root10 + "\n"
                  " <custom_command>\n"
                  "  <position>0</position>\n"
                  "  <name>TALVORN_Probe_Core_Inserter</name>\n"
@@ -57,7 +57,7 @@ private slots:
                  "  <run_proc>true</run_proc>\n"
                  "  <source name=\"USER\"/>\n"
                  " </custom_command>\n"
-                 "</custom_commands>\n");
+                 "</custom_commands>\n"));
 
         // The tool does not recognise its own entries, so each run adds one more.
         QTest::ignoreMessage(QtDebugMsg, qPrintable("UpdateXmlFile::ReadFile - filePath = \"" + path + "\""));
@@ -150,6 +150,7 @@ private slots:
         QTest::newRow("UTF-8, astral characters") << QByteArray("UTF-8") << false << QString::fromUtf8("café 工具 😀");
         QTest::newRow("UTF-8 with byte-order mark") << QByteArray("UTF-8") << true << QString::fromUtf8("café");
         QTest::newRow("UTF-16 with byte-order mark") << QByteArray("UTF-16") << true << QString::fromUtf8("café 😀");
+        QTest::newRow("UTF-16 with 0x0D bytes") << QByteArray("UTF-16") << true << QString::fromUtf8("\u010d\u0d0e");
     }
 
     void encodings()
@@ -180,8 +181,8 @@ private slots:
     {
         WriteBytes(path, "<custom_commands major='2' minor='0'><custom_command><run_proc>TRUE</run_proc></custom_command></custom_commands>");
         QCOMPARE(UpdateXmlFile().Update("/opt/tool", path), RESULT_OK);
-        QCOMPARE(ReadBytes(path), QByteArray("<custom_commands major=\"2\" minor=\"0\">\n <custom_command>\n"
-                                             "  <run_proc>TRUE</run_proc>\n </custom_command>\n</custom_commands>\n"));
+        QCOMPARE(ReadBytes(path), Native("<custom_commands major=\"2\" minor=\"0\">\n <custom_command>\n"
+                                         "  <run_proc>TRUE</run_proc>\n </custom_command>\n</custom_commands>\n"));
     }
 };
 

@@ -45,6 +45,7 @@ private slots:
 
     void versionFolders()
     {
+        REQUIRE_XDG_PROFILE();
         QFETCH(QStringList, entries);
         QFETCH(QString, dataHome);
         QFETCH(quint32, result);
@@ -104,6 +105,7 @@ private slots:
 
     void updateVersionFolders()
     {
+        REQUIRE_XDG_PROFILE();
         QFETCH(QStringList, versions);
         QFETCH(QString, withoutCommands);
         QFETCH(quint32, result);

@@ -78,7 +78,9 @@ ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
     qDebug() << "UpdateXmlFile::ReadFile - filePath =" << filePath;
     document.clear();
     QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Not in text mode: that drops every CR byte, which breaks UTF-16 text; the
+    // XML parser turns CR LF into LF itself.
+    if (!file.open(QIODevice::ReadOnly))
         return ERR_XML_OPEN_FAILED;
 
     if (!IsWellFormedAndShallow(file) || !file.seek(0))
