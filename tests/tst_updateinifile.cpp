@@ -26,11 +26,9 @@ private slots:
         const QString app = "/opt/tool";
         QTest::newRow("the documented example line") << "C:/Program Files/Tool" << QByteArray("3=TALVORN Core Inserter\n") << IniExampleLine + "\n";
         QTest::newRow("missing file created with header") << app << absent << "VERSION=1\n" + IniEntry(0) + "\n";
-        QTest::newRow("appended after other commands") << app << QByteArray("VERSION=1\n0=a b\n1=c\n") << "VERSION=1\n0=a b\n1=c\n" + IniEntry(2) + "\n";
         QTest::newRow("own line refreshed in place") << app << QByteArray("0=a\n1=TALVORN%20Core%20Inserter source%20\"D:/old\"\n2=b\n")
                                                      << "0=a\n" + IniEntry(1) + "\n2=b\n";
         QTest::newRow("largest key counts, not the last") << app << QByteArray("0=a\n5=b\n2=c\n") << "0=a\n5=b\n2=c\n" + IniEntry(6) + "\n";
-        QTest::newRow("leading zeros are decimal") << app << QByteArray("007=a\n") << "007=a\n" + IniEntry(8) + "\n";
         QTest::newRow("negative key does not count") << app << QByteArray("-3=a\n") << "-3=a\n" + IniEntry(0) + "\n";
         QTest::newRow("only the first naming line rewritten") << app << QByteArray("4=Inserter Core TALVORN\n9=TALVORN Core Inserter\n")
                                                               << IniEntry(4) + "\n9=TALVORN Core Inserter\n";

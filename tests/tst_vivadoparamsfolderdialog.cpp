@@ -88,9 +88,7 @@ private slots:
         QTest::newRow("Set File") << QStringList{"setFile"} << false;
         QTest::newRow("Abort") << QStringList{"abort"} << true;
         QTest::newRow("window closed") << QStringList{"window"} << false;
-        QTest::newRow("Abort, then Set File") << QStringList{"abort", "setFile"} << false;
         QTest::newRow("Abort, then Escape keeps it") << QStringList{"abort", "escape"} << true;
-        QTest::newRow("Abort, then window closed keeps it") << QStringList{"abort", "window"} << true;
     }
 
     void closing()
