@@ -1,5 +1,7 @@
 #include "integration/textfilewriter.h"
 
+#include <QTextCodec>
+
 TextFileWriter::TextFileWriter(const QString &filePath)
     : file(filePath)
 {
@@ -9,17 +11,24 @@ TextFileWriter::TextFileWriter(const QString &filePath)
 
 bool TextFileWriter::Open()
 {
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    stream.setDevice(&file);
-    return true;
+    // Not in text mode: that would put a CR before every LF byte, also inside UTF-16
+    // characters. Write() sets the line ends on the text instead.
+    return file.open(QIODevice::WriteOnly);
 }
 
-bool TextFileWriter::Commit()
+bool TextFileWriter::Write(QString text, QTextCodec *codec, bool byteOrderMark)
 {
-    stream.flush();
+#ifdef Q_OS_WIN
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+#endif
+    QTextCodec::ConverterState markState(QTextCodec::IgnoreHeader);
+    QTextCodec::ConverterState textState(QTextCodec::IgnoreHeader);
+    const QChar mark = QChar::ByteOrderMark;
+    QByteArray bytes = byteOrderMark ? codec->fromUnicode(&mark, 1, &markState) : QByteArray();
+    bytes += codec->fromUnicode(text.constData(), text.size(), &textState);
+
     // Qt 5's commit() can miss a short write on a full disk (QTBUG-75077), so check first.
-    if (stream.status() != QTextStream::Ok || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

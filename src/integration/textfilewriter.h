@@ -3,7 +3,8 @@
 
 #include <QSaveFile>
 #include <QString>
-#include <QTextStream>
+
+class QTextCodec;
 
 // Replaces a text file whole: the new text takes the old one's place only once
 // all of it is written, so a failure part-way leaves the old file as it was.
@@ -12,15 +13,14 @@ class TextFileWriter
 public:
     explicit TextFileWriter(const QString &filePath);
 
-    // Write-only, text mode. False when the file can't be written; nothing changes then.
+    // False when the file can't be written; nothing changes then.
     bool Open();
-    QTextStream &Stream() { return stream; }
-    // Puts the new text in place, or drops it when any write failed (false).
-    bool Commit();
+    // Writes the text with the platform's line ends, encoded once by the codec and led
+    // by its byte-order mark if asked. False when any of it failed: the old file stays.
+    bool Write(QString text, QTextCodec *codec, bool byteOrderMark);
 
 private:
     QSaveFile file;
-    QTextStream stream;
 };
 
 #endif // TEXTFILEWRITER_H

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QTextCodec>
-#include <QTextStream>
 #include <limits>
 
 ResultCode UpdateIniFile::Update(const QString &appFolder, const QString &filePath)
@@ -28,9 +27,8 @@ ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
     TextFileWriter writer(filePath);
     if (!writer.Open())
         return ERR_INI_CREATE_FAILED;
-    writer.Stream() << "VERSION=1\n" << MakeEntry(0) << "\n";
     // Only opening has a result code; a failed write just leaves no file.
-    writer.Commit();
+    writer.Write(QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), QTextCodec::codecForLocale(), false);
     return RESULT_OK;
 }
 
@@ -167,12 +165,10 @@ ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList 
     TextFileWriter writer(filePath);
     if (!writer.Open())
         return ERR_INI_OPEN_FAILED;
-    if (codec)
-        writer.Stream().setCodec(codec);
-    writer.Stream().setGenerateByteOrderMark(byteOrderMark);
+    QString text;
     for (const QString &line : lines)
-        writer.Stream() << line << "\n";
+        text += line + QLatin1Char('\n');
     // Only opening has a result code; a failed write leaves the old file whole.
-    writer.Commit();
+    writer.Write(text, codec ? codec : QTextCodec::codecForLocale(), byteOrderMark);
     return RESULT_OK;
 }

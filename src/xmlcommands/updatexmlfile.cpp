@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QTextCodec>
-#include <QTextStream>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 namespace {
@@ -38,6 +38,19 @@ bool HasByteOrderMark(const QString &filePath)
 {
     QFile file(filePath);
     return file.open(QIODevice::ReadOnly) && QTextCodec::codecForUtfText(file.peek(4), nullptr);
+}
+
+// The encoding that the document declares, found as QDomDocument::save() finds it.
+QTextCodec *DeclaredCodec(const QDomDocument &document)
+{
+    const QDomNode first = document.firstChild();
+    if (first.isProcessingInstruction() && first.nodeName() == QLatin1String("xml")) {
+        static const QRegularExpression encoding(QStringLiteral("encoding\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"));
+        const QRegularExpressionMatch match = encoding.match(first.nodeValue());
+        if (QTextCodec *codec = QTextCodec::codecForName((match.captured(1) + match.captured(2)).toLatin1()))
+            return codec;
+    }
+    return QTextCodec::codecForName("UTF-8");
 }
 
 QString FlagText(bool flag)
@@ -257,10 +270,8 @@ ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
     TextFileWriter writer(filePath);
     if (!writer.Open())
         return ERR_XML_OPEN_FAILED;
-    writer.Stream().setGenerateByteOrderMark(byteOrderMark);
-    // save() encodes in the document's declared encoding, unlike streaming toString().
-    document.save(writer.Stream(), 1);
+    // The text save() would write, encoded at once: much faster than through a stream.
     // Only opening has a result code; a failed write leaves the old file whole.
-    writer.Commit();
+    writer.Write(document.toString(1), DeclaredCodec(document), byteOrderMark);
     return RESULT_OK;
 }

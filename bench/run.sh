@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Times the tool against its peers on large commands.xml files and a profile with 200
+# Vivado versions: hyperfine medians, peak memory (GNU time) and ratios, as a table.
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+packages+=(hyperfine xmlstarlet time python3 pkg-config)
+install_missing
+build_all
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+g++ -O2 -fPIC "$root/bench/bareapp.cpp" $(pkg-config --cflags --libs Qt5Widgets) -o "$work/bareapp"
+tool="$build/src/VivadoIntegration"
+export QT_QPA_PLATFORM=offscreen
+roaming="$work/AppData/Roaming"
+target="$roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
+mkdir -p "$(dirname "$target")" "$work/empty/AppData/Roaming"
+
+# Every run starts from the same file: the tool and its peers all append to it.
+for count in 1000 10000 100000; do
+    python3 "$root/bench/make_commands.py" "$count" "$work/$count.xml"
+done
+
+hyperfine -N -w 3 -r 30 --export-json "$work/startup.json" \
+    -n "bare QApplication" "$work/bareapp" \
+    -n "tool, nothing to do" "env XDG_DATA_HOME=$work/empty/AppData/Roaming $tool nofeedback"
+for count in 1000 10000 100000; do
+    label="$((count / 1000))k"
+    runs=$([ "$count" -eq 100000 ] && echo 5 || echo 10)
+    hyperfine -w 1 -r "$runs" --export-json "$work/xml-$label.json" \
+        -n "tool $label" --prepare "cp $work/$count.xml $target" "XDG_DATA_HOME=$roaming $tool nofeedback" \
+        -n "xmlstarlet $label" --prepare "cp $work/$count.xml $work/peer.xml" \
+        "xmlstarlet ed -L -s /custom_commands -t elem -n custom_command -v x $work/peer.xml" \
+        -n "elementtree $label" --prepare "cp $work/$count.xml $work/peer.xml" \
+        "python3 $root/bench/elementtree_append.py $work/peer.xml"
+done
+
+profile="$work/profile/AppData/Roaming/Xilinx/Vivado"
+for major in $(seq 2010 2209); do mkdir -p "$profile/$major.1/commands"; done
+hyperfine -w 1 -r 10 --export-json "$work/profile-200.json" -n "tool, 200 versions" \
+    --prepare "rm -f $profile/*/commands/*" "XDG_DATA_HOME=$work/profile/AppData/Roaming $tool nofeedback"
+
+peak() { # name, command...
+    local name="$1"; shift
+    /usr/bin/time -f "%M" -o "$work/kb" "$@" >/dev/null 2>&1 || true
+    printf '%s\t%s\n' "$name" "$(tail -n 1 "$work/kb")" >> "$work/memory.txt"
+}
+for count in 1000 10000 100000; do
+    label="$((count / 1000))k"
+    cp "$work/$count.xml" "$target"
+    peak "tool $label" env XDG_DATA_HOME="$roaming" "$tool" nofeedback
+    cp "$work/$count.xml" "$work/peer.xml"
+    peak "xmlstarlet $label" xmlstarlet ed -L -s /custom_commands -t elem -n custom_command -v x "$work/peer.xml"
+    cp "$work/$count.xml" "$work/peer.xml"
+    peak "elementtree $label" python3 "$root/bench/elementtree_append.py" "$work/peer.xml"
+done
+peak "bare QApplication" "$work/bareapp"
+peak "tool, nothing to do" env XDG_DATA_HOME="$work/empty/AppData/Roaming" "$tool" nofeedback
+peak "tool, 200 versions" env XDG_DATA_HOME="$work/profile/AppData/Roaming" "$tool" nofeedback
+
+echo
+echo "Measured on: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(uname -sr)"
+python3 "$root/bench/report.py" "$work"
