@@ -78,6 +78,7 @@ private slots:
         QTest::addColumn<QString>("name");     // empty: nothing added, file untouched
 
         QTest::newRow("positions 0 and 3") << root10 + Command(0, "a") + Command(3, "b") << 4u << base;
+        QTest::newRow("positions 5 and 2") << root10 + Command(5, "a") + Command(2, "b") << 6u << base;
         QTest::newRow("largest position wraps") << root10 + Command(4294967295u, "a") << 0u << base;
         QTest::newRow("missing position counts as 0") << root10 + "<custom_command/>" << 1u << base;
         QTest::newRow("base and _2 taken") << root10 + Command(0, base + "_2") + Command(1, base) << 2u << base + "_3";
