@@ -65,6 +65,8 @@ private slots:
         QTest::newRow("xml, empty") << "commands.xml" << "" << QByteArray("") << ERR_XML_READ_FAILED << unchanged;
         QTest::newRow("paini, garbage bytes kept") << "commands.paini" << "" << garbage << RESULT_OK
                                                    << garbage.left(10) + "\n\n" + IniEntry(0) + "\n";
+        QTest::newRow("paini, byte-order mark before garbage") << "commands.paini" << "" << byteOrderMark + garbage << RESULT_OK
+                                                               << byteOrderMark + garbage.left(10) + "\n\n" + IniEntry(0) + "\n";
         QTest::newRow("xml, garbage") << "commands.xml" << "" << garbage << ERR_XML_READ_FAILED << unchanged;
         QTest::newRow("paini, 2 MB line") << "commands.paini" << "" << "0=" + longLine << RESULT_OK
                                           << "0=" + longLine + "\n" + IniEntry(1) + "\n";

@@ -65,16 +65,17 @@ ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
 QString UpdateIniFile::Decode(const QByteArray &bytes)
 {
     // The locale's encoding, unless a byte-order mark names another.
-    QTextCodec *locale = QTextCodec::codecForUtfText(bytes, QTextCodec::codecForLocale());
-    byteOrderMark = QTextCodec::codecForUtfText(bytes, nullptr) != nullptr;
+    QTextCodec *detected = QTextCodec::codecForUtfText(bytes, QTextCodec::codecForLocale());
     QTextCodec::ConverterState state;
-    const QString text = locale->toUnicode(bytes.constData(), bytes.size(), &state);
+    const QString text = detected->toUnicode(bytes.constData(), bytes.size(), &state);
     if (state.invalidChars == 0 && state.remainingChars == 0) {
-        codec = locale;
+        codec = detected;
+        byteOrderMark = QTextCodec::codecForUtfText(bytes, nullptr) != nullptr;
         return text;
     }
-    // Not text in that encoding: Latin-1 keeps every byte as it was.
+    // Not text in that encoding: Latin-1 keeps every byte as it was, a mark's too.
     codec = QTextCodec::codecForName("ISO-8859-1");
+    byteOrderMark = false;
     return QString::fromLatin1(bytes.constData(), bytes.size());
 }
 

@@ -29,7 +29,6 @@ public:
     QString MakeCommandName() const;
     ResultCode WriteFile(const QString &filePath);
 
-    const QDomDocument &Document() const { return document; }
     const QList<CustomCommand> &Commands() const { return commands; }
 
 private:
