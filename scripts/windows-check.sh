@@ -2,10 +2,10 @@
 # Cross-builds the tool and its tests for 64-bit Windows (MinGW-w64), runs the tests
 # under Wine in a throwaway prefix, then checks a real run there: discovery through
 # the prefix's own %APPDATA%, CRLF files, WinMain arguments, 32-bit exit codes,
-# and the installed and zipped deployable folder.
+# the installed and zipped deployable folder, and the example NSIS installer.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 unzip)
+packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 unzip nsis)
 install_missing
 
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/vivadointegration"
@@ -59,6 +59,25 @@ check "nofeedback and a word with spaces: no box" test -z "$(box nofeedback 'C:\
 check "one argument \"nofeedback x\": box" test "$(box 'nofeedback x')" = "box: Success"
 check "nofeedback second: box" test "$(box 'a b' nofeedback)" = "box: Success"
 
+# The installed folder, and the example installer built from it, run silently into a
+# folder with spaces: it registers the command with the install folder's path.
+install="$(mktemp -d)"
+cmake --install "$win" --prefix "$install" >/dev/null
+makensis -V2 -DDEPLOY="$install/bin" -DOUTFILE="$install/TalvornToolSetup.exe" "$root/packaging/nsis/installer.nsi"
+installed="$WINEPREFIX/drive_c/Program Files/Talvorn Tool"
+# The installed tool has only the deployed platform plugin, qwindows.
+setup() {
+    (unset WINEQT_QPA_PLATFORM; cd "$install" && wine TalvornToolSetup.exe /S '/D=C:\Program Files\Talvorn Tool' 2>/dev/null
+     wineserver -w)
+}
+setup
+check "installer recorded 0" grep -q 'result: 0x00000000' "$installed/vivado-registration.log"
+check "commands.paini names the install folder, spaces as %20" \
+    grep -aq 'source%20"C:/Program%20Files/Talvorn%20Tool/vivado_server.tcl"%20-notrace' "$vivado/2017.4/commands/commands.paini"
+check "commands.xml names the install folder" \
+    grep -q '<command>source "C:/Program Files/Talvorn Tool/vivado_server.tcl" -notrace</command>' \
+    "$vivado/2019.1/commands/commands.xml"
+
 # A roaming folder that is not below AppData/Roaming is not found.
 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
     /v AppData /t REG_EXPAND_SZ /d 'C:\users\Elsewhere' /f >/dev/null 2>&1
@@ -66,13 +85,10 @@ wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Fold
     /v AppData /t REG_SZ /d 'C:\users\Elsewhere' /f >/dev/null 2>&1
 code="$(errorlevel "$win/src" VivadoIntegration.exe nofeedback)"
 check "no roaming folder: %ERRORLEVEL% is -2147483135 (got $code)" test "$code" = -2147483135
-
-# The installed folder and the zip hold a tool that runs on its own.
-install="$(mktemp -d)"
-cmake --install "$win" --prefix "$install" >/dev/null
-# Only the deployed platform plugin, qwindows, is there.
 code="$(unset WINEQT_QPA_PLATFORM; errorlevel "$install/bin" VivadoIntegration.exe nofeedback)"
 check "installed tool runs and finds no roaming folder (got $code)" test "$code" = -2147483135
+setup
+check "installer recorded 0x80000201" grep -q 'result: 0x80000201' "$installed/vivado-registration.log"
 (cd "$win" && cpack -G ZIP >/dev/null)
 check "zip holds the tool and its platform plugin" \
     sh -c "unzip -l '$win'/VivadoIntegration-*-Windows.zip | grep -q 'bin/platforms/qwindows.dll'"
