@@ -11,7 +11,7 @@ TextFileWriter::TextFileWriter(const QString &filePath)
 
 bool TextFileWriter::Open()
 {
-    // Not in text mode: that would put a CR before every LF byte, also inside UTF-16
+    // Not in text mode: on Windows that would put a CR before every LF byte, even inside UTF-16
     // characters. Write() sets the line ends on the text instead.
     return file.open(QIODevice::WriteOnly);
 }

@@ -91,7 +91,7 @@ ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
     qDebug() << "UpdateXmlFile::ReadFile - filePath =" << filePath;
     document.clear();
     QFile file(filePath);
-    // Not in text mode: that drops every CR byte, which breaks UTF-16 text; the
+    // Not in text mode: on Windows that drops every CR byte, breaking UTF-16 text; the
     // XML parser turns CR LF into LF itself.
     if (!file.open(QIODevice::ReadOnly))
         return ERR_XML_OPEN_FAILED;
