@@ -70,9 +70,11 @@ AccessDenied::AccessDenied(const QString &filePath, const QString &fault)
     QFile::setPermissions(filePath, fault == QLatin1String("no read") ? QFile::Permissions() : readOnly);
 #ifdef Q_OS_UNIX
     if (geteuid() == 0) {
-        // "nobody" must be able to walk to the file; it keeps root's group.
+        // "nobody" must be able to walk to the file (it keeps root's group); only the
+        // test's own folders below the temporary folder are opened up for it.
         const QFile::Permissions walk = QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-        for (QDir dir = QFileInfo(filePath).dir(); !dir.isRoot(); dir.cdUp())
+        const QString temp = QDir(QDir::tempPath()).canonicalPath() + '/';
+        for (QDir dir = QFileInfo(filePath).dir(); dir.canonicalPath().startsWith(temp); dir.cdUp())
             QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | walk);
         droppedRoot = seteuid(65534) == 0;
     }
