@@ -1,6 +1,7 @@
 #include "xmlcommands/updatexmlfile.h"
 
 #include "integration/textfilewriter.h"
+#include "xmlcommands/checkedxmldevice.h"
 
 #include <QDebug>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QSet>
 #include <QTextCodec>
 #include <QRegularExpression>
-#include <QXmlStreamReader>
 
 namespace {
 const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
@@ -16,23 +16,6 @@ const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
 // Vivado's own files nest 4 deep. Qt 5's DOM parses, writes and frees a tree by
 // recursion, a stack frame per level, so a file nested thousands deep crashes it.
 constexpr int maxElementDepth = 256;
-
-// Reads the file once with the non-recursive stream reader, which also rejects
-// what is not well-formed before the DOM parser sees it.
-bool IsWellFormedAndShallow(QIODevice &file)
-{
-    QXmlStreamReader reader(&file);
-    reader.setNamespaceProcessing(false);
-    int depth = 0;
-    while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement && ++depth > maxElementDepth)
-            return false;
-        if (token == QXmlStreamReader::EndElement)
-            --depth;
-    }
-    return !reader.hasError();
-}
 
 bool HasByteOrderMark(const QString &filePath)
 {
@@ -58,9 +41,19 @@ QString FlagText(bool flag)
     return flag ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// QDomElement::text() builds a new string each time; a lone text child's own
+// string is the same text, shared. Reading a large file spends its time here.
+QString TextOf(const QDomElement &element)
+{
+    const QDomNode child = element.firstChild();
+    if (child.isText() && child.nextSibling().isNull())
+        return child.nodeValue();
+    return element.text();
+}
+
 bool ReadFlag(const QDomElement &element)
 {
-    return element.text().toLower() == QLatin1String("true");
+    return TextOf(element).toLower() == QLatin1String("true");
 }
 }
 
@@ -96,13 +89,14 @@ ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
     if (!file.open(QIODevice::ReadOnly))
         return ERR_XML_OPEN_FAILED;
 
-    if (!IsWellFormedAndShallow(file) || !file.seek(0))
-        return ERR_XML_READ_FAILED;
-
+    // The stream reader also rejects what is not well-formed before the DOM has it.
+    CheckedXmlDevice checked(file, maxElementDepth);
+    checked.open(QIODevice::ReadOnly);
     QString errorMessage;
     int errorLine = 0;
     int errorColumn = 0;
-    if (!document.setContent(&file, false, &errorMessage, &errorLine, &errorColumn))
+    if (!document.setContent(&checked, false, &errorMessage, &errorLine, &errorColumn)
+        || !checked.IsWellFormedAndShallow())
         return ERR_XML_READ_FAILED;
     file.close();
 
@@ -149,17 +143,17 @@ ResultCode UpdateXmlFile::ReadCommand(const QDomElement &element)
          child = child.nextSiblingElement()) {
         const QString tag = child.tagName();
         if (tag == QLatin1String("position"))
-            command.position = child.text().toUInt(nullptr, 10);
+            command.position = TextOf(child).toUInt(nullptr, 10);
         else if (tag == QLatin1String("name"))
-            command.name = child.text();
+            command.name = TextOf(child);
         else if (tag == QLatin1String("menu_name"))
-            command.menu_name = child.text();
+            command.menu_name = TextOf(child);
         else if (tag == QLatin1String("command"))
-            command.command = child.text();
+            command.command = TextOf(child);
         else if (tag == QLatin1String("tooltip"))
-            command.tooltip = child.text();
+            command.tooltip = TextOf(child);
         else if (tag == QLatin1String("toolbar_icon"))
-            command.toolbar_icon = child.text();
+            command.toolbar_icon = TextOf(child);
         else if (tag == QLatin1String("show_on_toolbar"))
             command.show_on_toolbar = ReadFlag(child);
         else if (tag == QLatin1String("run_proc"))
@@ -251,6 +245,7 @@ quint32 UpdateXmlFile::NextPosition() const
 QString UpdateXmlFile::MakeCommandName() const
 {
     QSet<QString> names;
+    names.reserve(commands.size());
     for (const CustomCommand &command : commands)
         names.insert(command.name);
     if (!names.contains(baseCommandName))
