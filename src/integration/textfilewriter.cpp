@@ -12,25 +12,45 @@ TextFileWriter::TextFileWriter(const QString &filePath)
 bool TextFileWriter::Open()
 {
     // Not in text mode: on Windows that would put a CR before every LF byte, even inside UTF-16
-    // characters. Write() sets the line ends on the text instead.
+    // characters. Append() sets the line ends on the text instead.
     return file.open(QIODevice::WriteOnly);
 }
 
-bool TextFileWriter::Write(QString text, QTextCodec *codec, bool byteOrderMark)
+void TextFileWriter::Start(QTextCodec *codec, bool byteOrderMark)
+{
+    encoder.reset(codec->makeEncoder(QTextCodec::IgnoreHeader));
+    if (byteOrderMark) {
+        const QChar mark = QChar::ByteOrderMark;
+        WriteBytes(encoder->fromUnicode(&mark, 1));
+    }
+}
+
+void TextFileWriter::Append(QString piece)
 {
 #ifdef Q_OS_WIN
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    piece.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
 #endif
-    QTextCodec::ConverterState markState(QTextCodec::IgnoreHeader);
-    QTextCodec::ConverterState textState(QTextCodec::IgnoreHeader);
-    const QChar mark = QChar::ByteOrderMark;
-    QByteArray bytes = byteOrderMark ? codec->fromUnicode(&mark, 1, &markState) : QByteArray();
-    bytes += codec->fromUnicode(text.constData(), text.size(), &textState);
+    WriteBytes(encoder->fromUnicode(piece));
+}
 
+void TextFileWriter::WriteBytes(const QByteArray &bytes)
+{
+    failed = failed || file.write(bytes) != bytes.size();
+}
+
+bool TextFileWriter::Commit()
+{
     // Qt 5's commit() can miss a short write on a full disk (QTBUG-75077), so check first.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    if (failed || !file.flush()) {
         file.cancelWriting();
         return false;
     }
     return file.commit();
+}
+
+bool TextFileWriter::Write(const QString &text, QTextCodec *codec, bool byteOrderMark)
+{
+    Start(codec, byteOrderMark);
+    Append(text);
+    return Commit();
 }

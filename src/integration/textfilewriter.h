@@ -2,7 +2,9 @@
 #define TEXTFILEWRITER_H
 
 #include <QSaveFile>
+#include <QScopedPointer>
 #include <QString>
+#include <QTextEncoder>
 
 class QTextCodec;
 
@@ -15,12 +17,20 @@ public:
 
     // False when the file can't be written; nothing changes then.
     bool Open();
-    // Writes the text with the platform's line ends, encoded once by the codec and led
-    // by its byte-order mark if asked. False when any of it failed: the old file stays.
-    bool Write(QString text, QTextCodec *codec, bool byteOrderMark);
+    // The codec encodes each piece, and the text starts with its byte-order mark if asked.
+    void Start(QTextCodec *codec, bool byteOrderMark);
+    // Adds a piece of text, with the platform's line ends.
+    void Append(QString piece);
+    // False when any of it failed: the old file stays.
+    bool Commit();
+    bool Write(const QString &text, QTextCodec *codec, bool byteOrderMark);
 
 private:
+    void WriteBytes(const QByteArray &bytes);
+
     QSaveFile file;
+    QScopedPointer<QTextEncoder> encoder;
+    bool failed = false;
 };
 
 #endif // TEXTFILEWRITER_H

@@ -2,13 +2,13 @@
 
 #include "integration/textfilewriter.h"
 #include "xmlcommands/checkedxmldevice.h"
+#include "xmlcommands/domserializer.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QTextCodec>
-#include <QRegularExpression>
 
 namespace {
 const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
@@ -21,19 +21,6 @@ bool HasByteOrderMark(const QString &filePath)
 {
     QFile file(filePath);
     return file.open(QIODevice::ReadOnly) && QTextCodec::codecForUtfText(file.peek(4), nullptr);
-}
-
-// The encoding that the document declares, found as QDomDocument::save() finds it.
-QTextCodec *DeclaredCodec(const QDomDocument &document)
-{
-    const QDomNode first = document.firstChild();
-    if (first.isProcessingInstruction() && first.nodeName() == QLatin1String("xml")) {
-        static const QRegularExpression encoding(QStringLiteral("encoding\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"));
-        const QRegularExpressionMatch match = encoding.match(first.nodeValue());
-        if (QTextCodec *codec = QTextCodec::codecForName((match.captured(1) + match.captured(2)).toLatin1()))
-            return codec;
-    }
-    return QTextCodec::codecForName("UTF-8");
 }
 
 QString FlagText(bool flag)
@@ -265,8 +252,9 @@ ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
     TextFileWriter writer(filePath);
     if (!writer.Open())
         return ERR_XML_OPEN_FAILED;
-    // The text save() would write, encoded at once: much faster than through a stream.
     // Only opening has a result code; a failed write leaves the old file whole.
-    writer.Write(document.toString(1), DeclaredCodec(document), byteOrderMark);
+    writer.Start(DomSerializer::DeclaredCodec(document), byteOrderMark);
+    DomSerializer(1, [&writer](const QString &piece) { writer.Append(piece); }).Write(document);
+    writer.Commit();
     return RESULT_OK;
 }

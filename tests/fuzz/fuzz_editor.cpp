@@ -1,8 +1,12 @@
 // libFuzzer target: one editor run on a file with the fuzzer's bytes.
 // Built twice, with EDITOR_XML for commands.xml and without for commands.paini.
 #include "integration/updateinifile.h"
+#include "xmlcommands/checkedxmldevice.h"
+#include "xmlcommands/domserializer.h"
 #include "xmlcommands/updatexmlfile.h"
 
+#include <QBuffer>
+#include <QDomDocument>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtGlobal>
@@ -11,6 +15,23 @@
 
 namespace {
 void Quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
+
+// Whatever the DOM takes must come out of the serialiser exactly as out of Qt's.
+void CheckSerializer(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    CheckedXmlDevice checked(buffer, 256);
+    checked.open(QIODevice::ReadOnly);
+    QDomDocument document;
+    if (!document.setContent(&checked, false) || !checked.IsWellFormedAndShallow())
+        return;
+    QString written;
+    DomSerializer(1, [&written](const QString &piece) { written += piece; }).Write(document);
+    if (written != document.toString(1))
+        abort();
+}
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -30,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.close();
 
 #ifdef EDITOR_XML
+    CheckSerializer(QByteArray(reinterpret_cast<const char *>(data), int(size)));
     const ResultCode result = UpdateXmlFile().Update("C:/Program Files/Tool", path);
     const bool valid = result == RESULT_OK || result == ERR_XML_READ_FAILED;
 #else

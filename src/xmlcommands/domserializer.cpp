@@ -1,0 +1,173 @@
+#include "xmlcommands/domserializer.h"
+
+#include <QRegularExpression>
+#include <QTextCodec>
+#include <QTextStream>
+
+namespace {
+constexpr int pieceSize = 1 << 20;
+}
+
+QTextCodec *DomSerializer::DeclaredCodec(const QDomDocument &document)
+{
+    const QDomNode first = document.firstChild();
+    if (first.isProcessingInstruction() && first.nodeName() == QLatin1String("xml")) {
+        static const QRegularExpression encoding(QStringLiteral("encoding\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"));
+        const QRegularExpressionMatch match = encoding.match(first.nodeValue());
+        if (QTextCodec *codec = QTextCodec::codecForName((match.captured(1) + match.captured(2)).toLatin1()))
+            return codec;
+    }
+    return QTextCodec::codecForName("UTF-8");
+}
+
+DomSerializer::DomSerializer(int indent, const Sink &sink)
+    : indent(indent), sink(sink), encodable(0x10000, -1)
+{
+    pending.reserve(pieceSize + 4096);
+}
+
+void DomSerializer::Write(const QDomDocument &document)
+{
+    codec = DeclaredCodec(document);
+    // Qt puts the DOCTYPE after the XML declaration, before the first other node.
+    bool doctypeWritten = false;
+    for (QDomNode node = document.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        const bool declaration = node.isProcessingInstruction() && node.nodeName() == QLatin1String("xml");
+        if (!doctypeWritten && !declaration) {
+            WriteByQt(document.doctype());
+            doctypeWritten = true;
+        }
+        WriteNode(node, 0);
+    }
+    Flush();
+}
+
+void DomSerializer::WriteNode(const QDomNode &node, int depth)
+{
+    switch (node.nodeType()) {
+    case QDomNode::ElementNode:
+        WriteElement(node.toElement(), depth);
+        break;
+    case QDomNode::TextNode:
+        WriteEscaped(node.nodeValue(), !node.parentNode().isElement(), false);
+        break;
+    case QDomNode::CDATASectionNode:
+        pending += QLatin1String("<![CDATA[") + node.nodeValue() + QLatin1String("]]>");
+        break;
+    case QDomNode::CommentNode:
+        WriteComment(node, depth);
+        break;
+    case QDomNode::ProcessingInstructionNode:
+        pending += QLatin1String("<?") + node.nodeName() + QLatin1Char(' ') + node.nodeValue() + QLatin1String("?>\n");
+        break;
+    default: // entity references: their text does not depend on the depth
+        WriteByQt(node);
+    }
+    if (pending.size() >= pieceSize)
+        Flush();
+}
+
+// Elements and attributes have no namespace: documents are parsed without namespace
+// processing and built with createElement() and setAttribute().
+void DomSerializer::WriteElement(const QDomElement &element, int depth)
+{
+    if (!element.previousSibling().isText())
+        WriteIndent(depth);
+    const QString name = element.tagName();
+    pending += QLatin1Char('<') + name;
+    // item() walks the attributes in the order Qt's serialiser writes them.
+    const QDomNamedNodeMap attributes = element.attributes();
+    for (int i = 0; i < attributes.length(); ++i) {
+        const QDomNode attribute = attributes.item(i);
+        pending += QLatin1Char(' ') + attribute.nodeName() + QLatin1String("=\"");
+        WriteEscaped(attribute.nodeValue(), true, true);
+        pending += QLatin1Char('"');
+    }
+    const QDomNode first = element.firstChild();
+    if (first.isNull()) {
+        pending += QLatin1String("/>");
+    } else {
+        pending += QLatin1Char('>');
+        if (!first.isText())
+            WriteLineEnd();
+        for (QDomNode child = first; !child.isNull(); child = child.nextSibling())
+            WriteNode(child, depth + 1);
+        if (!element.lastChild().isText())
+            WriteIndent(depth);
+        pending += QLatin1String("</") + name + QLatin1Char('>');
+    }
+    if (!element.nextSibling().isText())
+        WriteLineEnd();
+}
+
+void DomSerializer::WriteComment(const QDomNode &comment, int depth)
+{
+    if (!comment.previousSibling().isText())
+        WriteIndent(depth);
+    const QString text = comment.nodeValue();
+    pending += QLatin1String("<!--") + text;
+    if (text.endsWith(QLatin1Char('-')))
+        pending += QLatin1Char(' ');
+    pending += QLatin1String("-->");
+    if (!comment.nextSibling().isText())
+        pending += QLatin1Char('\n');
+}
+
+void DomSerializer::WriteByQt(const QDomNode &node)
+{
+    QString text;
+    QTextStream stream(&text, QIODevice::WriteOnly);
+    stream.setCodec(codec);
+    node.save(stream, indent);
+    stream.flush();
+    pending += text;
+}
+
+// Qt's rules: markup characters as entities, "]]>" broken up, line ends kept in
+// attributes and CR in text by reference, and what the codec can't encode as &#x..;.
+void DomSerializer::WriteEscaped(const QString &text, bool quotes, bool attribute)
+{
+    const int start = pending.size();
+    for (const QChar ch : text) {
+        const ushort unit = ch.unicode();
+        if (unit == '<')
+            pending += QLatin1String("&lt;");
+        else if (unit == '"' && quotes)
+            pending += QLatin1String("&quot;");
+        else if (unit == '&')
+            pending += QLatin1String("&amp;");
+        else if (unit == '>' && pending.size() - start >= 2 && pending.endsWith(QLatin1String("]]")))
+            pending += QLatin1String("&gt;");
+        else if ((attribute && (unit == '\n' || unit == '\t')) || unit == '\r' || !CanEncode(ch))
+            pending += QLatin1String("&#x") + QString::number(unit, 16) + QLatin1Char(';');
+        else
+            pending += ch;
+    }
+}
+
+bool DomSerializer::CanEncode(QChar ch)
+{
+    qint8 &known = encodable[ch.unicode()];
+    if (known < 0)
+        known = codec->canEncode(ch) ? 1 : 0;
+    return known == 1;
+}
+
+void DomSerializer::WriteIndent(int depth)
+{
+    if (indent > 0)
+        pending += QString(depth * indent, QLatin1Char(' '));
+}
+
+void DomSerializer::WriteLineEnd()
+{
+    if (indent != -1)
+        pending += QLatin1Char('\n');
+}
+
+void DomSerializer::Flush()
+{
+    if (!pending.isEmpty())
+        sink(pending);
+    pending.resize(0);
+}

@@ -1,0 +1,44 @@
+#ifndef DOMSERIALIZER_H
+#define DOMSERIALIZER_H
+
+#include <QDomDocument>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+class QTextCodec;
+
+// Gives the very text of QDomDocument::toString(indent), piece by piece. Qt's own
+// serialiser asks the codec about every single character of every text and builds
+// one string of the whole file, which makes writing a large file slow.
+class DomSerializer
+{
+public:
+    using Sink = std::function<void(const QString &piece)>;
+
+    // The encoding that the document declares, else UTF-8, found as toString() finds it.
+    static QTextCodec *DeclaredCodec(const QDomDocument &document);
+
+    DomSerializer(int indent, const Sink &sink);
+    void Write(const QDomDocument &document);
+
+private:
+    void WriteNode(const QDomNode &node, int depth);
+    void WriteElement(const QDomElement &element, int depth);
+    void WriteComment(const QDomNode &comment, int depth);
+    void WriteByQt(const QDomNode &node);
+    void WriteEscaped(const QString &text, bool quotes, bool attribute);
+    void WriteIndent(int depth);
+    void WriteLineEnd();
+    bool CanEncode(QChar ch);
+    void Flush();
+
+    QTextCodec *codec = nullptr;
+    const int indent;
+    const Sink sink;
+    QString pending;
+    QVector<qint8> encodable; // per UTF-16 unit: -1 not asked yet, else the codec's answer
+};
+
+#endif // DOMSERIALIZER_H
