@@ -18,7 +18,7 @@ work="$(mktemp -d)"
 for target in inifile xmlfile; do
     mkdir -p "$work/$target"
     echo "== fuzz_$target for ${seconds}s"
-    "$root/build-fuzz/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=65536 \
-        -artifact_prefix="$work/$target-" "$work/$target" "$root/tests/fuzz/corpus/$target" 2>&1 | tail -n 3
+    "$root/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=65536 \
+        -artifact_prefix="$work/$target-" "$work/$target" "$root/fuzz/corpus/$target" 2>&1 | tail -n 3
 done
 echo "fuzzing found nothing"
