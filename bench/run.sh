@@ -20,9 +20,10 @@ for count in 1000 10000 100000; do
     python3 "$root/bench/make_commands.py" "$count" "$work/$count.xml"
 done
 
-hyperfine -N -w 3 -r 30 --export-json "$work/startup.json" \
+# Both without a shell or env(1) in between: the empty profile is set for both.
+XDG_DATA_HOME="$work/empty/AppData/Roaming" hyperfine -N -w 5 -r 60 --export-json "$work/startup.json" \
     -n "bare QApplication" "$work/bareapp" \
-    -n "tool, nothing to do" "env XDG_DATA_HOME=$work/empty/AppData/Roaming $tool nofeedback"
+    -n "tool, nothing to do" "$tool nofeedback"
 for count in 1000 10000 100000; do
     label="$((count / 1000))k"
     runs=$([ "$count" -eq 100000 ] && echo 5 || echo 10)
