@@ -1,5 +1,6 @@
-// The product's start-up, plus a hand that reports and closes the result box,
-// so a test can see the box of a run with real command-line arguments.
+// The product's start-up, plus a hand that reports and closes each result box and
+// then reports what exec() returned and whether the window was ever shown, so that a
+// test can see a run with real command-line arguments.
 #include "app/centring.h"
 #include "app/mainwindow.h"
 
@@ -16,13 +17,18 @@ int main(int argc, char *argv[])
     MainWindow window;
     CentreOnWorkArea(window);
 
+    QTextStream out(stdout);
     QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [] {
+    QObject::connect(&answerer, &QTimer::timeout, [&out] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            QTextStream(stdout) << "box: " << box->windowTitle() << '\n';
+            const bool plain = box->icon() == QMessageBox::Information && box->standardButtons() == QMessageBox::Ok;
+            out << (plain ? "box " : "odd box ") << box->windowTitle() << ": " << box->text().replace('\n', '|') << '\n';
             box->button(QMessageBox::Ok)->click();
         }
     });
     answerer.start(10);
-    return application.exec();
+    const int res = application.exec();
+    // Set once show() or hide() was called, even if the window was hidden at once.
+    out << "exec " << res << (window.testAttribute(Qt::WA_WState_ExplicitShowHide) ? ", shown" : "") << '\n';
+    return res;
 }

@@ -1,3 +1,4 @@
+#include "messages/resultcodes.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -7,103 +8,89 @@
 
 using namespace TestSupport;
 
-namespace {
-struct Finished
-{
-    int exitStatus = -1; // -1: crashed or hung
-    QString out;
-    QStringList errLines;
-};
-
-// The child inherits the test's environment: offscreen, and XDG_DATA_HOME as the test set it.
-Finished Run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    Finished finished;
-    if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit)
-        finished.exitStatus = process.exitCode();
-    process.kill();
-    finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    finished.errLines = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
-    return finished;
-}
-}
-
 class TestCommandLine : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void feedbackWord_data()
+    // The product for exit status and log; the box answerer, the same start-up with a
+    // hand that closes the boxes, for the boxes and the full code exec() returned.
+    void run_data()
     {
+        QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("boxShown");
-
-        QTest::newRow("no arguments") << QStringList() << true;
-        QTest::newRow("nofeedback") << QStringList{"nofeedback"} << false;
-        QTest::newRow("nofeedback and more") << QStringList{"nofeedback", "x"} << false;
-        QTest::newRow("other letter case") << QStringList{"NoFeedback"} << true;
-        QTest::newRow("with a dash") << QStringList{"-nofeedback"} << true;
-        QTest::newRow("second argument") << QStringList{"quiet", "nofeedback"} << true;
-    }
-
-    void feedbackWord()
-    {
-        REQUIRE_XDG_PROFILE();
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, boxShown);
-
-        QTemporaryDir dir;
-        const QString roaming = MakeProfile(dir.path(), {"2019.1"});
-        const Finished run = Run(BOXANSWERER_EXECUTABLE, arguments);
-        QCOMPARE(run.exitStatus, 0);
-        QCOMPARE(run.out, QString(boxShown ? "box: Success\n" : ""));
-        QCOMPARE(FilesIn(roaming, {"2019.1"}), QStringList{"commands.xml"});
-    }
-
-    void silentRun_data()
-    {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QStringList>("versions");
-        QTest::addColumn<int>("exitStatus"); // the low byte of the result code
-        QTest::addColumn<QStringList>("log"); // "%1": the path of commands.xml
+        QTest::addColumn<quint32>("result");
+        QTest::addColumn<QString>("box"); // "|" for a line end; empty: no box
         QTest::addColumn<QStringList>("files");
 
         const QStringList both{"2017.4", "2019.1"};
-        QTest::newRow("typical run") << "" << both << 0 << QStringList{"UpdateXmlFile::WriteFile - filePath = \"%1\"", "res = 0"}
-                                     << QStringList{"commands.paini", "commands.xml"};
-        QTest::newRow("no roaming folder") << "no roaming" << both << 0x01 << QStringList{"res = -2147483135"} << QStringList{"-", "-"};
-        QTest::newRow("empty commands.xml") << "empty xml" << QStringList{"2019.1"} << 0x02
-            << QStringList{"UpdateXmlFile::ReadFile - filePath = \"%1\"", "res = -2147482622"} << QStringList{"commands.xml"};
+        const QString success = "box Success: Integration with Vivado succeeded.";
+        const QString failed = "box Failed: Integration with Vivado failed.||ERROR : ";
+        const QStringList none{"nofeedback"};
+        QTest::newRow("no arguments") << "answerer" << QStringList() << "" << both << RESULT_OK << success
+                                      << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("nofeedback") << "answerer" << none << "" << both << RESULT_OK << "" << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("nofeedback and more") << "answerer" << QStringList{"nofeedback", "x"} << "" << both << RESULT_OK << ""
+                                             << QStringList{"commands.paini", "commands.xml"};
+        for (const char *other : {"NoFeedback", "-nofeedback", "/nofeedback"})
+            QTest::newRow(other) << "answerer" << QStringList{other} << "" << both << RESULT_OK << success
+                                             << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("nofeedback second") << "answerer" << QStringList{"quiet", "nofeedback"} << "" << both << RESULT_OK << success
+                                           << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("box, no roaming folder") << "answerer" << QStringList() << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND
+            << failed + "Roaming folder not found.|Message id : 0x80000201" << QStringList{"-", "-"};
+        QTest::newRow("box, no commands folder") << "answerer" << QStringList() << "no commands" << QStringList{"2017.4"} << ERR_INI_CREATE_FAILED
+            << failed + "Failed to create Vivado .ini configuration file.|Message id : 0x80000301" << QStringList{"-"};
+        QTest::newRow("box, empty commands.xml") << "answerer" << QStringList() << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
+            << failed + "Failed to read Vivado .xml configuration file.|Message id : 0x80000402" << QStringList{"commands.xml"};
+        QTest::newRow("product, typical run") << "product" << none << "" << both << RESULT_OK << "" << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("product, no roaming folder") << "product" << none << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND << ""
+                                                    << QStringList{"-", "-"};
+        QTest::newRow("product, empty commands.xml") << "product" << none << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED << ""
+                                                     << QStringList{"commands.xml"};
     }
 
-    void silentRun()
+    void run()
     {
         REQUIRE_XDG_PROFILE();
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
         QFETCH(QString, fault);
         QFETCH(QStringList, versions);
-        QFETCH(int, exitStatus);
-        QFETCH(QStringList, log);
+        QFETCH(quint32, result);
+        QFETCH(QString, box);
         QFETCH(QStringList, files);
 
         QTemporaryDir dir;
-        const QString roaming = MakeProfile(dir.path(), versions);
+        const QString roaming = MakeProfile(dir.path(), versions); // the child inherits it
         const QString xmlPath = CommandsFolder(roaming, "2019.1") + "/commands.xml";
         if (fault == "no roaming")
             qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+        if (fault == "no commands")
+            QDir(CommandsFolder(roaming, versions[0])).removeRecursively();
         if (fault == "empty xml")
             WriteBytes(xmlPath, "");
 
-        const Finished run = Run(PRODUCT_EXECUTABLE, {"nofeedback"});
-        QCOMPARE(run.exitStatus, exitStatus);
-        for (const QString &line : log)
-            QVERIFY2(run.errLines.contains(line.arg(xmlPath)), qPrintable(run.errLines.join('\n')));
+        const QString executable = program == "product" ? PRODUCT_EXECUTABLE : BOXANSWERER_EXECUTABLE;
+        QProcess process;
+        process.start(executable, arguments);
+        QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), int(result & 0xFF)); // all a Linux parent sees of it
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QStringList log = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
+        if (program == "product")
+            QVERIFY2(log.contains("res = " + QString::number(int(result))), qPrintable(log.join('\n')));
+        else
+            QCOMPARE(out, (box.isEmpty() ? "" : box + "\n") + "exec " + QString::number(int(result)) + "\n");
+
         QCOMPARE(FilesIn(roaming, versions), files);
-        const QString appFolder = QFileInfo(PRODUCT_EXECUTABLE).canonicalPath();
-        const QByteArray command = "<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<";
-        QCOMPARE(ReadBytes(xmlPath).contains(command), fault.isEmpty());
-        QCOMPARE(ReadBytes(xmlPath).isEmpty(), fault == "empty xml"); // a broken file stays as it was
+        // Written once, pointing at the program's folder; a broken file stays as it was.
+        const QByteArray xml = ReadBytes(xmlPath);
+        const QString appFolder = QFileInfo(executable).canonicalPath();
+        QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(result == RESULT_OK));
+        QCOMPARE(xml.isEmpty(), fault == "empty xml");
     }
 };
 

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -34,62 +34,32 @@ private slots:
         QCOMPARE(centred, QRect(topLeft, QSize(400, 300)));
     }
 
-    void run_data()
-    {
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<quint32>("result");
-        QTest::addColumn<QString>("box");
-
-        const QString failed = "Failed: Integration with Vivado failed.\n\nERROR : ";
-        QTest::newRow("success") << "2019.1" << "" << RESULT_OK << "Success: Integration with Vivado succeeded.";
-        QTest::newRow("no roaming folder") << "2019.1" << "no roaming" << ERR_ROAMING_FOLDER_NOT_FOUND
-                                           << failed + "Roaming folder not found.\nMessage id : 0x80000201";
-        QTest::newRow("no commands folder") << "2017.4" << "no commands" << ERR_INI_CREATE_FAILED
-                                            << failed + "Failed to create Vivado .ini configuration file.\nMessage id : 0x80000301";
-        QTest::newRow("empty commands.xml") << "2019.1" << "empty xml" << ERR_XML_READ_FAILED
-                                            << failed + "Failed to read Vivado .xml configuration file.\nMessage id : 0x80000402";
-    }
-
-    void run()
+    void startUp()
     {
         REQUIRE_XDG_PROFILE();
-        QFETCH(QString, version);
-        QFETCH(QString, fault);
-        QFETCH(quint32, result);
-        QFETCH(QString, box);
-
         QTemporaryDir dir;
-        const QString commands = CommandsFolder(MakeProfile(dir.path(), {version}), version);
-        if (fault == "no roaming")
-            qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
-        if (fault == "no commands")
-            QDir(commands).removeRecursively();
-        if (fault == "empty xml")
-            WriteBytes(commands + "/commands.xml", "");
-
+        const QString commands = CommandsFolder(MakeProfile(dir.path(), {"2019.1"}), "2019.1");
         MainWindow window;
+        QStringList form;
+        for (const QObject *child : window.children())
+            form << QString(child->metaObject()->className()) + " " + child->objectName();
+        for (const char *part : {"QMenuBar menuBar", "QToolBar mainToolBar", "QWidget centralWidget", "QStatusBar statusBar"})
+            QVERIFY2(form.contains(part), qPrintable(form.join(", ")));
+        QCOMPARE(window.objectName() + " " + window.windowTitle(), QString("MainWindow MainWindow"));
+        QCOMPARE(window.size(), QSize(400, 300));
         CentreOnWorkArea(window);
-        QCOMPARE(QDir(commands).entryList(QDir::Files).size(), int(fault == "empty xml")); // nothing ran yet
+        QCOMPARE(window.geometry(), CentredGeometry(QRect(0, 0, 400, 300), QGuiApplication::primaryScreen()->availableGeometry()));
+        QVERIFY(QDir(commands).isEmpty()); // the run waits for the event loop
 
-        QStringList boxes;
         QTimer answerer;
-        connect(&answerer, &QTimer::timeout, [&] {
-            if (auto *shown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                QVERIFY(!window.isVisible() && shown->icon() == QMessageBox::Information);
-                QCOMPARE(shown->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-                boxes << shown->windowTitle() + ": " + shown->text();
-                shown->button(QMessageBox::Ok)->click();
-            }
+        connect(&answerer, &QTimer::timeout, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->accept();
         });
         answerer.start(10);
-
-        QCOMPARE(QApplication::exec(), static_cast<int>(result)); // all 32 bits
-        QCOMPARE(boxes, QStringList{box});
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(QDir(commands).entryList(QDir::Files), QStringList{"commands.xml"});
         QVERIFY(!window.testAttribute(Qt::WA_WState_ExplicitShowHide)); // never shown, not even for a moment
-        // One run: a second would have added a second command.
-        if (result == RESULT_OK)
-            QCOMPARE(ReadBytes(commands + "/commands.xml").count("<custom_command>"), 1);
     }
 };
 
