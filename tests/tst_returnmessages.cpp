@@ -15,16 +15,11 @@ private slots:
         QTest::addColumn<QString>("text"); // empty: no entry
         QTest::addColumn<QString>("id");
 
-        QTest::newRow("integration") << 0x80000100u << "Vivado integration failed." << "80000100";
-        QTest::newRow("home folder") << 0x80000200u << "Home folder not found." << "80000200";
         QTest::newRow("roaming folder") << 0x80000201u << "Roaming folder not found." << "80000201";
-        QTest::newRow("ini create") << 0x80000301u << "Failed to create Vivado .ini configuration file." << "80000301";
         QTest::newRow("ini open") << 0x80000302u << "Failed to open Vivado .ini configuration file." << "80000302";
         QTest::newRow("ini equal sign, typo kept") << 0x80000303u
             << "Vivado .ini configuration file doesn't containt the expected equal sign." << "80000303";
-        QTest::newRow("xml open") << 0x80000401u << "Failed to open Vivado .xml configuration file." << "80000401";
         QTest::newRow("xml read") << 0x80000402u << "Failed to read Vivado .xml configuration file." << "80000402";
-        QTest::newRow("script read") << 0x80000501u << "Vivado server script file failed to open for read." << "80000501";
         QTest::newRow("script write") << 0x80000502u << "Vivado server script file failed to open for write." << "80000502";
         QTest::newRow("RESULT_OK has no entry") << 0u << "" << "00000000";
         QTest::newRow("small code padded to 8 digits") << 0x1Fu << "" << "0000001f";
