@@ -52,12 +52,14 @@ check "commands.paini written with CRLF" grep -q $'^VERSION=1\r$' "$vivado/2017.
 check "commands.xml written with CRLF" grep -q $'^<custom_commands major="1" minor="0">\r$' "$vivado/2019.1/commands/commands.xml"
 check "the command points at the tool's folder" grep -q 'vivado_server.tcl" -notrace</command>' "$vivado/2019.1/commands/commands.xml"
 
-# Arguments as WinMain hands them over; the answerer prints "box: <title>" for a box.
+# Arguments as WinMain hands them over; the answerer prints a line for each box it closes,
+# then "exec <code>".
 box() { (cd "$win/tests" && wine boxanswerer.exe "$@" 2>/dev/null | tr -d '\r'); }
-check "nofeedback: no box" test -z "$(box nofeedback)"
-check "nofeedback and a word with spaces: no box" test -z "$(box nofeedback 'C:\Program Files\x')"
-check "one argument \"nofeedback x\": box" test "$(box 'nofeedback x')" = "box: Success"
-check "nofeedback second: box" test "$(box 'a b' nofeedback)" = "box: Success"
+success="box Success: Integration with Vivado succeeded."
+check "nofeedback: no box" test "$(box nofeedback)" = "exec 0"
+check "nofeedback and a word with spaces: no box" test "$(box nofeedback 'C:\Program Files\x')" = "exec 0"
+check "one argument \"nofeedback x\": box" test "$(box 'nofeedback x' | head -n 1)" = "$success"
+check "nofeedback second: box" test "$(box 'a b' nofeedback | head -n 1)" = "$success"
 
 # The installed folder, and the example installer built from it, run silently into a
 # folder with spaces: it registers the command with the install folder's path.
