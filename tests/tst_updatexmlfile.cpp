@@ -85,6 +85,10 @@ private slots:
         QTest::newRow("base and _2 taken") << root10 + Command(0, base + "_2") + Command(1, base) << 2u << base + "_3";
         QTest::newRow("other letter case does not take it") << root10 + Command(0, base.toLower()) << 1u << base;
         QTest::newRow("own earlier entry not recognised") << root10 + Command(0, base, script) << 1u << base + "_2";
+        QTest::newRow("only the root's own commands count") << root10 + Command(5, base) + "<x>" + Command(9, base + "_2") + "</x>"
+                                                           << 6u << base + "_2";
+        QTest::newRow("last of two names, tags case-sensitive") << root10 + "<custom_command><name>" + base.toUtf8() + "</name><name>b</name>"
+                                                                   "<Position>4</Position></custom_command>" << 1u << base;
         QTest::newRow("minor with letters reads 0") << "<custom_commands major=\"1\" minor=\"b\">" + Command(2, "a") << 3u << base;
         QTest::newRow("recognised registration") << root10 + Command(7, "Talvorn_Core_Inserter", script) << 0u << "";
         QTest::newRow("recognised as substrings") << root10 + Command(1, "A_Talvorn_Core_Inserter_1", "vivado_server.tcl.bak")
@@ -109,33 +113,6 @@ private slots:
         QCOMPARE(after.size(), existing.size() + 1);
         QCOMPARE(after.last().position, position);
         QCOMPARE(after.last().name, name);
-    }
-
-    void readRules_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("commands"); // position name show_on_toolbar run_proc source
-
-        QTest::newRow("any order, flags in any case") << root10 + "<custom_command><source name=\"USER\"/><run_proc>True</run_proc>"
-            "<show_on_toolbar>TRUE</show_on_toolbar><name>n</name><position>3</position></custom_command>" << QStringList{"3 n 1 1 USER"};
-        QTest::newRow("last name wins; no flag without the word") << root10 + "<custom_command><name>a</name><name>b</name>"
-            "<Position>4</Position><show_on_toolbar> true</show_on_toolbar><run_proc>1</run_proc><source/></custom_command>"
-            << QStringList{"0 b 0 0 "};
-        QTest::newRow("only the root's own commands") << root10 + Command(5, "a") + "<x>" + Command(6, "b") + "</x>" + Command(1, "c")
-            << QStringList{"5 a 0 0 ", "1 c 0 0 "};
-        QTest::newRow("major 2 is not read") << "<custom_commands major=\"2\" minor=\"0\">" + Command(0, "a") << QStringList();
-    }
-
-    void readRules()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QStringList, commands);
-
-        WriteBytes(path, content + "</custom_commands>");
-        QStringList read;
-        for (const CustomCommand &c : ReadBack(path))
-            read << QString("%1 %2 %3 %4 %5").arg(c.position).arg(c.name).arg(c.show_on_toolbar).arg(c.run_proc).arg(c.source);
-        QCOMPARE(read, commands);
     }
 
     void encodings_data()
