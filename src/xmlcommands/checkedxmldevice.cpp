@@ -28,6 +28,8 @@ bool CheckedXmlDevice::open(OpenMode mode)
         return false;
     checker.reset(QThread::create([this] { Check(); }));
     checker->start();
+    if (!checker->isRunning() && !checker->isFinished())
+        Check(); // no thread to be had: check all of it first, as the reader would wait anyway
     return true;
 }
 
