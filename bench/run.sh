@@ -61,3 +61,6 @@ peak "tool, 200 versions" env XDG_DATA_HOME="$work/profile/AppData/Roaming" "$to
 echo
 echo "Measured on: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(uname -sr)"
 python3 "$root/bench/report.py" "$work"
+echo
+echo "Large files, both sides run in turn:"
+python3 "$root/bench/ratios.py" "$work" "$tool" "$root/bench/elementtree_append.py"

@@ -1,0 +1,53 @@
+"""The large-file ratios, measured again with the commands of each ratio run in turn,
+round after round: a slow spell of a shared machine, which lasts seconds, then weighs
+on both sides alike, where hyperfine's runs of one command after another would charge
+it to one side.
+
+Usage: ratios.py <work folder> <tool> <ElementTree script>"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+work, tool, elementtree = sys.argv[1:4]
+roaming = f"{work}/AppData/Roaming"
+target = f"{roaming}/Xilinx/Vivado/2019.1/commands/commands.xml"
+peer = f"{work}/peer.xml"
+
+
+def tool_on(count):
+    return [tool, "nofeedback"], {"XDG_DATA_HOME": roaming}, (f"{work}/{count}.xml", target)
+
+
+def peer_on(count, command):
+    return command + [peer], {}, (f"{work}/{count}.xml", peer)
+
+
+def seconds(command, environment, copy):
+    if copy:
+        shutil.copyfile(*copy)
+    start = time.perf_counter()
+    subprocess.run(command, env={**os.environ, **environment},
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    return time.perf_counter() - start
+
+
+def medians(runs, rounds):
+    times = [[] for _ in runs]
+    for _ in range(rounds):
+        for index, run in enumerate(runs):
+            times[index].append(seconds(*run))
+    return [statistics.median(t) for t in times]
+
+
+xmlstarlet = ["xmlstarlet", "ed", "-L", "-s", "/custom_commands", "-t", "elem", "-n", "custom_command", "-v", "x"]
+tool100k, star100k, tree100k, tool10k, tool1k = medians(
+    [tool_on(100000), peer_on(100000, xmlstarlet), peer_on(100000, ["python3", elementtree]),
+     tool_on(10000), tool_on(1000)], 5)
+
+print(f"- tool / xmlstarlet, 100k commands: {tool100k / star100k:.2f}")
+print(f"- tool / ElementTree, 100k commands: {tool100k / tree100k:.2f}")
+print(f"- tool 100k / tool 10k: {tool100k / tool10k:.1f} (10x the commands)")
+print(f"- tool 10k / tool 1k: {tool10k / tool1k:.1f} (10x the commands)")
