@@ -5,6 +5,8 @@
 
 namespace {
 constexpr qint64 chunkSize = 64 * 1024;
+// Files of a few thousand commands: checked on the calling thread before they are read.
+constexpr qint64 smallFileSize = 1024 * 1024;
 }
 
 CheckedXmlDevice::CheckedXmlDevice(QIODevice &source, int maxDepth)
@@ -24,12 +26,15 @@ CheckedXmlDevice::~CheckedXmlDevice()
 
 bool CheckedXmlDevice::open(OpenMode mode)
 {
-    if (checker || !QIODevice::open(mode | QIODevice::Unbuffered))
+    if (isOpen() || !QIODevice::open(mode | QIODevice::Unbuffered))
         return false;
-    checker.reset(QThread::create([this] { Check(); }));
-    checker->start();
-    if (!checker->isRunning() && !checker->isFinished())
-        Check(); // no thread to be had: check all of it first, as the reader would wait anyway
+    if (source.size() > smallFileSize) {
+        checker.reset(QThread::create([this] { Check(); }));
+        checker->start();
+    }
+    // Else, or with no thread to be had, all of it is checked first.
+    if (!checker || (!checker->isRunning() && !checker->isFinished()))
+        Check();
     return true;
 }
 

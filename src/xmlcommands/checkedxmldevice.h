@@ -9,10 +9,10 @@
 #include <QThread>
 #include <QWaitCondition>
 
-// Passes a file on to a reader only as far as a stream reader on another thread has
-// found it well-formed and no deeper than the limit. Qt 5's DOM parser recurses once
-// per nesting level, so it must never see a deep file; checking in parallel costs a
-// large file almost nothing, where a check before the parse adds a fifth.
+// Passes a file on to a reader only as far as a stream reader has found it well-formed
+// and no deeper than the limit: Qt 5's DOM parser recurses once per nesting level, so
+// it must never see a deep file. A large file is checked on another thread while it is
+// read, which costs almost nothing, where a check before the parse adds a fifth.
 class CheckedXmlDevice : public QIODevice
 {
 public:
