@@ -15,7 +15,8 @@ roaming="$work/AppData/Roaming"
 target="$roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
 mkdir -p "$(dirname "$target")" "$work/empty/AppData/Roaming"
 
-# Every run starts from the same file: the tool and its peers all append to it.
+# Every run starts from the same file: the tool and its peers all append to it. The copy
+# is synced first, so that writing it back does not share the machine with the run.
 for count in 1000 10000 100000; do
     python3 "$root/bench/make_commands.py" "$count" "$work/$count.xml"
 done
@@ -28,10 +29,10 @@ for count in 1000 10000 100000; do
     label="$((count / 1000))k"
     runs=$([ "$count" -eq 100000 ] && echo 5 || echo 10)
     hyperfine -w 1 -r "$runs" --export-json "$work/xml-$label.json" \
-        -n "tool $label" --prepare "cp $work/$count.xml $target" "XDG_DATA_HOME=$roaming $tool nofeedback" \
-        -n "xmlstarlet $label" --prepare "cp $work/$count.xml $work/peer.xml" \
+        -n "tool $label" --prepare "cp $work/$count.xml $target && sync" "XDG_DATA_HOME=$roaming $tool nofeedback" \
+        -n "xmlstarlet $label" --prepare "cp $work/$count.xml $work/peer.xml && sync" \
         "xmlstarlet ed -L -s /custom_commands -t elem -n custom_command -v x $work/peer.xml" \
-        -n "elementtree $label" --prepare "cp $work/$count.xml $work/peer.xml" \
+        -n "elementtree $label" --prepare "cp $work/$count.xml $work/peer.xml && sync" \
         "python3 $root/bench/elementtree_append.py $work/peer.xml"
 done
 
