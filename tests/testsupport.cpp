@@ -9,15 +9,6 @@
 
 namespace TestSupport {
 
-const QByteArray IniExampleLine =
-    "3=TALVORN%20Probe%20Core%20Inserter source%20\"C:/Program%20Files/Tool/vivado_server.tcl\"%20-notrace \"\" "
-    "C:/Program%20Files/Tool/Talvorn_CI_A.png Start%20TALVORN%20Core%20Inserter \"\" true " + QByteArray(1, '\0') + " \"\" true 0";
-
-QByteArray IniEntry(qint64 key, QByteArray folder)
-{
-    return QByteArray::number(key) + IniExampleLine.mid(1).replace("C:/Program%20Files/Tool", folder.replace(' ', "%20"));
-}
-
 QByteArray ReadBytes(const QString &path)
 {
     QFile file(path);

@@ -7,11 +7,6 @@
 
 namespace TestSupport {
 
-// The entry line's documented example: key 3, application folder "C:/Program Files/Tool".
-extern const QByteArray IniExampleLine;
-// The example line with another key and, spaces encoded, another folder.
-QByteArray IniEntry(qint64 key, QByteArray folder = "/opt/tool");
-
 QByteArray ReadBytes(const QString &path); // "<unreadable>" when it can't be read
 // Text as text mode writes it here: CR LF line ends on Windows.
 QByteArray Native(QByteArray text);

@@ -1,12 +1,12 @@
 #include "app/centring.h"
 #include "app/mainwindow.h"
+#include "messages/resultcodes.h"
 #include "testsupport.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -30,36 +30,101 @@ private slots:
     {
         QFETCH(QRect, workArea);
         QFETCH(QPoint, topLeft);
-        const QRect centred = CentredGeometry(QRect(0, 0, 400, 300), workArea);
-        QCOMPARE(centred, QRect(topLeft, QSize(400, 300)));
+        QCOMPARE(CentredGeometry(QRect(0, 0, 400, 300), workArea), QRect(topLeft, QSize(400, 300)));
     }
 
-    void startUp()
+    void centredAndWaitingForTheLoop()
     {
         REQUIRE_XDG_PROFILE();
         QTemporaryDir dir;
         const QString commands = CommandsFolder(MakeProfile(dir.path(), {"2019.1"}), "2019.1");
         MainWindow window;
-        QStringList form;
-        for (const QObject *child : window.children())
-            form << QString(child->metaObject()->className()) + " " + child->objectName();
-        for (const char *part : {"QMenuBar menuBar", "QToolBar mainToolBar", "QWidget centralWidget", "QStatusBar statusBar"})
-            QVERIFY2(form.contains(part), qPrintable(form.join(", ")));
-        QCOMPARE(window.objectName() + " " + window.windowTitle(), QString("MainWindow MainWindow"));
-        QCOMPARE(window.size(), QSize(400, 300));
         CentreOnWorkArea(window);
         QCOMPARE(window.geometry(), CentredGeometry(QRect(0, 0, 400, 300), QGuiApplication::primaryScreen()->availableGeometry()));
         QVERIFY(QDir(commands).isEmpty()); // the run waits for the event loop
+    }
 
-        QTimer answerer;
-        connect(&answerer, &QTimer::timeout, [] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                box->accept();
-        });
-        answerer.start(10);
-        QCOMPARE(QApplication::exec(), 0);
-        QCOMPARE(QDir(commands).entryList(QDir::Files), QStringList{"commands.xml"});
-        QVERIFY(!window.testAttribute(Qt::WA_WState_ExplicitShowHide)); // never shown, not even for a moment
+    // The product for exit status and log; the box answerer, the same start-up with a
+    // hand that closes the boxes, for the boxes and the full code exec() returned.
+    void run_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("versions");
+        QTest::addColumn<quint32>("result");
+        QTest::addColumn<QString>("box"); // "|" for a line end; empty: no box
+        QTest::addColumn<QStringList>("files");
+
+        const QStringList both{"2017.4", "2019.1"};
+        const QString success = "box Success: Integration with Vivado succeeded.";
+        const QString failed = "box Failed: Integration with Vivado failed.||ERROR : ";
+        const QStringList none{"nofeedback"};
+        QTest::newRow("no arguments") << "answerer" << QStringList() << "" << both << RESULT_OK << success
+                                      << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("nofeedback") << "answerer" << none << "" << both << RESULT_OK << "" << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("nofeedback and more") << "answerer" << QStringList{"nofeedback", "x"} << "" << both << RESULT_OK << ""
+                                             << QStringList{"commands.paini", "commands.xml"};
+        for (const char *other : {"NoFeedback", "-nofeedback", "/nofeedback"})
+            QTest::newRow(other) << "answerer" << QStringList{other} << "" << both << RESULT_OK << success
+                                             << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("nofeedback second") << "answerer" << QStringList{"quiet", "nofeedback"} << "" << both << RESULT_OK << success
+                                           << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("box, no roaming folder") << "answerer" << QStringList() << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND
+            << failed + "Roaming folder not found.|Message id : 0x80000201" << QStringList{"-", "-"};
+        QTest::newRow("box, no commands folder") << "answerer" << QStringList() << "no commands" << QStringList{"2017.4"} << ERR_INI_CREATE_FAILED
+            << failed + "Failed to create Vivado .ini configuration file.|Message id : 0x80000301" << QStringList{"-"};
+        QTest::newRow("box, empty commands.xml") << "answerer" << QStringList() << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
+            << failed + "Failed to read Vivado .xml configuration file.|Message id : 0x80000402" << QStringList{"commands.xml"};
+        QTest::newRow("product, typical run") << "product" << none << "" << both << RESULT_OK << "" << QStringList{"commands.paini", "commands.xml"};
+        QTest::newRow("product, no roaming folder") << "product" << none << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND << ""
+                                                    << QStringList{"-", "-"};
+        QTest::newRow("product, empty commands.xml") << "product" << none << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED << ""
+                                                     << QStringList{"commands.xml"};
+    }
+
+    void run()
+    {
+        REQUIRE_XDG_PROFILE();
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, fault);
+        QFETCH(QStringList, versions);
+        QFETCH(quint32, result);
+        QFETCH(QString, box);
+        QFETCH(QStringList, files);
+
+        QTemporaryDir dir;
+        const QString roaming = MakeProfile(dir.path(), versions); // the child inherits it
+        const QString xmlPath = CommandsFolder(roaming, "2019.1") + "/commands.xml";
+        if (fault == "no roaming")
+            qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+        if (fault == "no commands")
+            QDir(CommandsFolder(roaming, versions[0])).removeRecursively();
+        if (fault == "empty xml")
+            WriteBytes(xmlPath, "");
+
+        const QString executable = program == "product" ? PRODUCT_EXECUTABLE : BOXANSWERER_EXECUTABLE;
+        QProcess process;
+        process.start(executable, arguments);
+        QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), int(result & 0xFF)); // all a Linux parent sees of it
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QStringList log = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
+        const QString quotedPath = " - filePath = \"" + xmlPath + "\"";
+        QCOMPARE(log.contains("UpdateXmlFile::ReadFile" + quotedPath), fault == "empty xml");
+        QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath), result == RESULT_OK && versions.contains("2019.1"));
+        if (program == "product")
+            QVERIFY2(log.contains("res = " + QString::number(int(result))), qPrintable(log.join('\n')));
+        else
+            QCOMPARE(out, (box.isEmpty() ? "" : box + "\n") + "exec " + QString::number(int(result)) + "\n");
+
+        QCOMPARE(FilesIn(roaming, versions), files);
+        // Written once, pointing at the program's folder; a broken file stays as it was.
+        const QByteArray xml = ReadBytes(xmlPath);
+        const QString appFolder = QFileInfo(executable).canonicalPath();
+        QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(result == RESULT_OK));
+        QCOMPARE(xml.isEmpty(), fault == "empty xml");
     }
 };
 

@@ -1,0 +1,314 @@
+// Both editors on good, odd, damaged and unwritable files: the result code, and the
+// file either left byte for byte or written exactly as expected.
+#include "integration/updateinifile.h"
+#include "testsupport.h"
+#include "xmlcommands/domserializer.h"
+#include "xmlcommands/updatexmlfile.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+using namespace TestSupport;
+
+namespace {
+const QString ini = "commands.paini";
+const QString xml = "commands.xml";
+const QString app = "C:/Program Files/Tool";
+const QString base = "TALVORN_Probe_Core_Inserter";
+const QByteArray unchanged = "<unchanged>";
+const QByteArray absent = "<unreadable>"; // no file before, or none to read after
+const QByteArray byteOrderMark = "\xEF\xBB\xBF";
+const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+// Qt writes a declaration it has read with single quotes.
+const QByteArray declarationRead = "<?xml version='1.0' encoding='UTF-8'?>\n";
+const QByteArray root10 = "<custom_commands major=\"1\" minor=\"0\">";
+const QByteArray script = "source \"C:/old/vivado_server.tcl\" -notrace";
+
+// The entry line's documented example: key 3, application folder "C:/Program Files/Tool".
+const QByteArray IniExampleLine =
+    "3=TALVORN%20Probe%20Core%20Inserter source%20\"C:/Program%20Files/Tool/vivado_server.tcl\"%20-notrace \"\" "
+    "C:/Program%20Files/Tool/Talvorn_CI_A.png Start%20TALVORN%20Core%20Inserter \"\" true " + QByteArray(1, '\0') + " \"\" true 0";
+
+// The example line with another key and, spaces encoded, another folder.
+QByteArray IniEntry(qint64 key, QByteArray folder = app.toUtf8())
+{
+    return QByteArray::number(key) + IniExampleLine.mid(1).replace("C:/Program%20Files/Tool", folder.replace(' ', "%20"));
+}
+
+// The command the tool adds, as written, and the end of the file after it.
+QString AddedText(quint32 position, const QString &name = base, const QString &folder = app)
+{
+    return QString(" <custom_command>\n"
+                   "  <position>%1</position>\n"
+                   "  <name>%2</name>\n"
+                   "  <menu_name>TALVORN Probe Core Inserter</menu_name>\n"
+                   "  <command>source \"%3/vivado_server.tcl\" -notrace</command>\n"
+                   "  <tooltip>Start TALVORN Probe Core Inserter</tooltip>\n"
+                   "  <toolbar_icon>%3/Talvorn_CI_A.png</toolbar_icon>\n"
+                   "  <show_on_toolbar>true</show_on_toolbar>\n"
+                   "  <run_proc>true</run_proc>\n"
+                   "  <source name=\"USER\"/>\n"
+                   " </custom_command>\n"
+                   "</custom_commands>\n").arg(position).arg(name, folder);
+}
+
+QByteArray Added(quint32 position, const QString &name = base)
+{
+    return AddedText(position, name).toUtf8();
+}
+
+QByteArray Xml(const QByteArray &commands)
+{
+    return declaration + root10 + commands + "</custom_commands>\n";
+}
+
+QByteArray Command(quint32 position, const QString &name, const QByteArray &command = "source x.tcl")
+{
+    return "<custom_command><position>" + QByteArray::number(position) + "</position><name>" + name.toUtf8()
+           + "</name><command>" + command + "</command></custom_command>";
+}
+
+// A file of one command named name, before and as the tool writes it back.
+QByteArray Named(const QByteArray &name)
+{
+    return Xml("<custom_command><name>" + name + "</name></custom_command>");
+}
+
+QByteArray NamedWritten(const QByteArray &name)
+{
+    return declarationRead + root10 + "\n <custom_command>\n  <name>" + name + "</name>\n </custom_command>\n" + Added(1);
+}
+
+QByteArray Encoded(QTextCodec *codec, QString text, bool byteOrderMark)
+{
+    QTextCodec::ConverterState state(byteOrderMark ? QTextCodec::DefaultConversion : QTextCodec::IgnoreHeader);
+    return codec->fromUnicode(text.constData(), text.size(), &state);
+}
+
+// after: exact bytes, "unchanged", or a tail of the file after "...".
+void Row(const char *name, const QString &file, const QByteArray &before, quint32 result, const QByteArray &after,
+         const QString &fault = QString(), const QString &appFolder = app)
+{
+    QTest::newRow(name) << file << fault << appFolder << before << result << Native(after);
+}
+
+bool Run(const QString &program, const QStringList &arguments)
+{
+    return QProcess::execute(program, arguments) == 0;
+}
+
+ResultCode Update(const QString &appFolder, const QString &path)
+{
+    if (path.endsWith(xml))
+        return UpdateXmlFile().Update(appFolder, path);
+    return UpdateIniFile().Update(appFolder, path);
+}
+}
+
+class TestEditors : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void edit_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("appFolder");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<quint32>("result");
+        QTest::addColumn<QByteArray>("after");
+
+        const QByteArray twoLines = "VERSION=1\n0=a\n";
+        const QByteArray garbage = QByteArray::fromHex("ff00fe3c3e26e9c3288f0a0d");
+        const QByteArray longLine(2 * 1024 * 1024, 'x');
+        const QByteArray deep = QByteArray("<a>").repeated(30000) + QByteArray("</a>").repeated(30000);
+        const QByteArray deepAfterLongLine = "<name>" + longLine + "</name>" + QByteArray("<a>").repeated(300) + QByteArray("</a>").repeated(300);
+        QByteArray bomb = "<!DOCTYPE c [<!ENTITY a0 \"aaaaaaaaaa\">";
+        for (int level = 1; level < 9; ++level)
+            bomb += "<!ENTITY a" + QByteArray::number(level) + " \"" + QByteArray("&a" + QByteArray::number(level - 1) + ";").repeated(10) + "\">";
+        bomb += "]><custom_commands major=\"1\" minor=\"0\"><x>&a8;</x></custom_commands>";
+
+        Row("paini, the documented example line", ini, "3=TALVORN Core Inserter\n", RESULT_OK, IniExampleLine + "\n");
+        Row("paini, created with header", ini, absent, RESULT_OK, "VERSION=1\n" + IniEntry(0) + "\n");
+        Row("paini, own line refreshed in place", ini, "0=a\n1=TALVORN%20Core%20Inserter source%20\"D:/old\"\n2=b\n", RESULT_OK,
+            "0=a\n" + IniEntry(1) + "\n2=b\n");
+        Row("paini, largest key counts, not the last", ini, "0=a\n5=b\n2=c\n", RESULT_OK, "0=a\n5=b\n2=c\n" + IniEntry(6) + "\n");
+        Row("paini, negative key does not count", ini, "-3=a\n", RESULT_OK, "-3=a\n" + IniEntry(0) + "\n");
+        Row("paini, only the first naming line rewritten", ini, "4=Inserter Core TALVORN\n9=TALVORN Core Inserter\n", RESULT_OK,
+            IniEntry(4) + "\n9=TALVORN Core Inserter\n");
+        Row("paini, other lines kept, not numbered", ini, "# note\n\nx=1\n", RESULT_OK, "# note\n\nx=1\n" + IniEntry(0) + "\n");
+        Row("paini, naming line without equal sign", ini, "VERSION=1\nTALVORN Core Inserter\n", ERR_INI_NO_EQUAL_SIGN, unchanged);
+        const QString percent = "C:/Program Files/100% Tool";
+        Row("paini, spaces as %20, percent kept", ini, "", RESULT_OK, IniEntry(0, percent.toUtf8()) + "\n", "", percent);
+        const QString nonAscii = QString::fromUtf8("C:/Prøgram Files/工具");
+        Row("paini, non-ASCII folder in the locale's encoding", ini, "", RESULT_OK,
+            IniEntry(0, QTextCodec::codecForLocale()->fromUnicode(nonAscii)) + "\n", "", nonAscii);
+        // Our choices where a key is not a number or keys run out:
+        Row("paini, non-numeric own key becomes the next key", ini, "0=a\nold=TALVORN Core Inserter\n1=b\n", RESULT_OK,
+            "0=a\n" + IniEntry(2) + "\n1=b\n");
+        Row("paini, after the greatest key, the lowest free", ini, "0=a\n2147483647=b\n", RESULT_OK,
+            "0=a\n2147483647=b\n" + IniEntry(1) + "\n");
+
+        Row("xml, created", xml, absent, RESULT_OK, declaration + root10 + "\n" + Added(0));
+        Row("xml, positions 0 and 3", xml, Xml(Command(0, "a") + Command(3, "b")), RESULT_OK, "..." + Added(4));
+        Row("xml, positions 5 and 2", xml, Xml(Command(5, "a") + Command(2, "b")), RESULT_OK, "..." + Added(6));
+        Row("xml, largest position wraps", xml, Xml(Command(4294967295u, "a")), RESULT_OK, "..." + Added(0));
+        Row("xml, missing position counts as 0", xml, Xml("<custom_command/>"), RESULT_OK, "..." + Added(1));
+        Row("xml, base and _2 taken", xml, Xml(Command(0, base + "_2") + Command(1, base)), RESULT_OK, "..." + Added(2, base + "_3"));
+        Row("xml, other letter case does not take it", xml, Xml(Command(0, base.toLower())), RESULT_OK, "..." + Added(1));
+        Row("xml, own earlier entry not recognised", xml, Xml(Command(0, base, script)), RESULT_OK, "..." + Added(1, base + "_2"));
+        Row("xml, only the root's own commands count", xml, Xml(Command(5, base) + "<x>" + Command(9, base + "_2") + "</x>"), RESULT_OK,
+            "..." + Added(6, base + "_2"));
+        Row("xml, last of two names, tags case-sensitive", xml,
+            Xml("<custom_command><name>" + base.toUtf8() + "</name><name>b</name><Position>4</Position></custom_command>"), RESULT_OK,
+            "..." + Added(1));
+        Row("xml, minor with letters reads 0", xml, "<custom_commands major=\"1\" minor=\"b\">" + Command(2, "a") + "</custom_commands>",
+            RESULT_OK, "..." + Added(3));
+        Row("xml, recognised registration", xml, Xml(Command(7, "Talvorn_Core_Inserter", script)), RESULT_OK, unchanged);
+        Row("xml, recognised as substrings", xml, Xml(Command(1, "A_Talvorn_Core_Inserter_1", "vivado_server.tcl.bak")), RESULT_OK,
+            unchanged);
+        Row("xml, rewritten without a usable root", xml,
+            "<custom_commands major='2' minor='0'><custom_command><run_proc>TRUE</run_proc></custom_command></custom_commands>",
+            RESULT_OK, "<custom_commands major=\"2\" minor=\"0\">\n <custom_command>\n  <run_proc>TRUE</run_proc>\n"
+                       " </custom_command>\n</custom_commands>\n");
+
+        // A write that fails once the file is open has no code of its own; the old file stays whole.
+        Row("paini, full disk", ini, twoLines + QByteArray(9000, 'x'), RESULT_OK, unchanged, "full disk");
+        Row("xml, full disk", xml, Named(QByteArray(9000, 'a')), RESULT_OK, unchanged, "full disk");
+        Row("paini, immutable", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "immutable");
+        Row("xml, immutable", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "immutable");
+        Row("paini, unreadable", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "no read");
+        Row("xml, unreadable", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "no read");
+        Row("paini, read-only", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "no write");
+        Row("xml, read-only", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "no write");
+        Row("paini, a folder", ini, absent, ERR_INI_CREATE_FAILED, absent, "folder");
+        Row("xml, a folder", xml, absent, ERR_XML_OPEN_FAILED, absent, "folder");
+        Row("paini, no commands folder", ini, absent, ERR_INI_CREATE_FAILED, absent, "no folder");
+        Row("xml, no commands folder", xml, absent, ERR_XML_OPEN_FAILED, absent, "no folder");
+        Row("paini, empty", ini, "", RESULT_OK, IniEntry(0) + "\n");
+        Row("xml, empty", xml, "", ERR_XML_READ_FAILED, unchanged);
+        Row("paini, garbage bytes kept", ini, garbage, RESULT_OK, garbage.left(10) + "\n\n" + IniEntry(0) + "\n");
+        Row("paini, byte-order mark before garbage", ini, byteOrderMark + garbage, RESULT_OK,
+            byteOrderMark + garbage.left(10) + "\n\n" + IniEntry(0) + "\n");
+        Row("xml, garbage", xml, garbage, ERR_XML_READ_FAILED, unchanged);
+        Row("paini, 2 MB line", ini, "0=" + longLine, RESULT_OK, "0=" + longLine + "\n" + IniEntry(1) + "\n");
+        Row("xml, 2 MB line", xml, Named(longLine), RESULT_OK, NamedWritten(longLine));
+        Row("paini, byte-order mark kept", ini, byteOrderMark + twoLines, RESULT_OK, byteOrderMark + twoLines + IniEntry(1) + "\n");
+        Row("xml, byte-order mark kept", xml, byteOrderMark + Named("a"), RESULT_OK, byteOrderMark + NamedWritten("a"));
+        Row("paini, CRLF", ini, "VERSION=1\r\n0=a\r\n", RESULT_OK, twoLines + IniEntry(1) + "\n");
+        Row("xml, CRLF", xml, Named("a").replace("\n", "\r\n"), RESULT_OK, NamedWritten("a"));
+        Row("paini, lone CR ends a line", ini, "VERSION=1\r0=a\r", RESULT_OK, twoLines + IniEntry(1) + "\n");
+        Row("xml, deeply nested", xml, Xml(deep), ERR_XML_READ_FAILED, unchanged);
+        Row("xml, nested deep after 2 MB", xml, Xml(deepAfterLongLine), ERR_XML_READ_FAILED, unchanged);
+        Row("xml, entity expansion bomb", xml, bomb, ERR_XML_READ_FAILED, unchanged);
+
+        // Declared encodings are kept; what Latin-1 can't encode is written as references.
+        const QList<QStringList> encodings{{"ISO-8859-1", QString::fromUtf8("café ÿ"), QString::fromUtf8("C:/Prøgram Files/&#x5de5;&#x5177;")},
+                                           {"UTF-8", QString::fromUtf8("café 工具 😀"), nonAscii},
+                                           {"UTF-16", QString::fromUtf8("\u010a\u0d0e"), nonAscii}};
+        for (const QStringList &encoding : encodings) {
+            QTextCodec *codec = QTextCodec::codecForName(encoding[0].toLatin1());
+            const bool mark = encoding[0] == "UTF-16";
+            const QString name = "<custom_command><name>" + encoding[1] + "</name></custom_command>";
+            const QString head = "<?xml version='1.0' encoding='" + encoding[0] + "'?>\n" + root10;
+            // Line ends set before encoding: in UTF-16 they are two bytes each.
+            QString written = head + "\n <custom_command>\n  <name>" + encoding[1] + "</name>\n </custom_command>\n"
+                              + AddedText(1, base, encoding[2]);
+            written = QString::fromUtf8(Native(written.toUtf8()));
+            QTest::newRow(qPrintable("xml, " + encoding[0])) << xml << QString() << nonAscii
+                << Encoded(codec, head + name + "</custom_commands>\n", mark) << RESULT_OK << Encoded(codec, written, mark);
+        }
+    }
+
+    void edit()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, fault);
+        QFETCH(QString, appFolder);
+        QFETCH(QByteArray, before);
+        QFETCH(quint32, result);
+        QFETCH(QByteArray, after);
+
+        QTemporaryDir dir;
+        QString folder = dir.path() + (fault == "no folder" ? "/commands" : "");
+        if (fault == "full disk") {
+            folder = dir.path() + "/small";
+            QDir().mkpath(folder);
+            // 16 KiB: the old file fits, the old and the new together do not.
+            if (!Run("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", folder}))
+                QSKIP("mounting a small tmpfs needs root");
+        }
+        const QString path = folder + "/" + file;
+        if (fault == "folder")
+            QDir().mkpath(path);
+        else if (before != absent)
+            WriteBytes(path, before);
+        QScopedPointer<AccessDenied> denied(fault.startsWith("no ") && fault != "no folder" ? new AccessDenied(path, fault) : nullptr);
+        if (denied && !denied->IsEffective())
+            QSKIP("this platform gives no way to deny the access");
+        if (fault == "immutable" && !Run("chattr", {"+i", path}))
+            QSKIP("chattr +i needs root and a file system that has it");
+
+        const ResultCode code = Update(appFolder, path);
+        denied.reset();
+        if (fault == "immutable")
+            Run("chattr", {"-i", path});
+        const QByteArray written = ReadBytes(path);
+        const QStringList leftOver = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        if (fault == "full disk")
+            Run("umount", {folder});
+
+        QCOMPARE(code, result);
+        if (after == unchanged)
+            QCOMPARE(written, before);
+        else if (after.startsWith("..."))
+            QVERIFY2(written.endsWith(after.mid(3)), written.right(700));
+        else
+            QCOMPARE(written, after);
+        QVERIFY2(leftOver.size() <= 1, qPrintable(leftOver.join(", "))); // no temporary file stays behind
+        QCOMPARE(QFileInfo(path).isDir(), fault == "folder");
+        if (file == ini && fault.isEmpty() && code == RESULT_OK) {
+            // A second run finds its own line and leaves the file as it is.
+            QCOMPARE(Update(appFolder, path), RESULT_OK);
+            QCOMPARE(ReadBytes(path), written);
+        }
+    }
+
+    // The serialiser must give byte for byte what QDomDocument::toString(1) gives.
+    void serializerSameAsQt_data()
+    {
+        QTest::addColumn<QString>("xml");
+
+        QTest::newRow("nesting, empty elements, attributes") << "<?xml version='1.0' encoding='UTF-8'?><r a='1' b=\"x\"><c><d/></c><e></e></r>";
+        QTest::newRow("escapes in text and attributes") << "<r a='&lt;&amp;&quot;&gt;]]&gt; &#9;&#10;&#13;'>&lt;&amp;\"]]&gt;&gt;]&gt;&#13;\n\t</r>";
+        QTest::newRow("mixed content") << "<r>a<b>c</b>d<!--e--><f/>g<?h i?></r>";
+        QTest::newRow("comments, CDATA, PIs") << "<?xml version='1.0'?><!--x--><?p q?><r><!-- y- --><![CDATA[<z>]]><?s t?></r><!--w-->";
+        QTest::newRow("DOCTYPE and entities") << "<!DOCTYPE r [<!ENTITY e 'v'><!NOTATION n SYSTEM 'u'>]><r>&e;</r>";
+        QTest::newRow("external DOCTYPE, skipped entity") << "<!DOCTYPE r SYSTEM 'r.dtd'><r>a&x;b</r>";
+        QTest::newRow("Latin-1 cannot encode everything") << QString::fromUtf8("<?xml version='1.0' encoding='ISO-8859-1'?><r a='é工'>ÿ工😀</r>");
+        QTest::newRow("UTF-8 encodes everything") << QString::fromUtf8("<r a='é工'>ÿ工😀\u0080</r>");
+        QTest::newRow("large file in several pieces") << "<r>" + QString("<a>x</a>").repeated(300000) + "</r>";
+    }
+
+    void serializerSameAsQt()
+    {
+        QFETCH(QString, xml);
+        QDomDocument document;
+        QVERIFY(document.setContent(xml, false));
+        document.documentElement().appendChild(document.createElement("added")).appendChild(document.createTextNode("t"));
+
+        QString written;
+        int pieces = 0;
+        DomSerializer(1, [&](const QString &piece) { written += piece; ++pieces; }).Write(document);
+        QCOMPARE(written, document.toString(1));
+        QCOMPARE(pieces > 1, written.size() > (1 << 20));
+    }
+};
+
+VIVADO_TEST_MAIN(TestEditors)
+
+#include "tst_editors.moc"
