@@ -68,42 +68,24 @@ private slots:
         QCOMPARE(described, found);
     }
 
-    void legacyVersion_data()
-    {
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<bool>("legacy");
-        QTest::newRow("2017.4") << "2017.4" << true;
-        QTest::newRow("2018.1") << "2018.1" << false;
-        QTest::newRow("three pieces") << "2017.4.1" << false;
-        QTest::newRow("one piece") << "2017" << false;
-        QTest::newRow("empty pieces dropped") << ".2017..4." << true;
-        QTest::newRow("not a number reads 0") << "20ab.1" << true;
-    }
-
-    void legacyVersion()
-    {
-        QFETCH(QString, version);
-        QFETCH(bool, legacy);
-        QCOMPARE(VivadoIntegration::IsLegacyVersion(version), legacy);
-    }
-
     void updateVersionFolders_data()
     {
         QTest::addColumn<QStringList>("versions");
         QTest::addColumn<QString>("withoutCommands");
         QTest::addColumn<quint32>("result");
         QTest::addColumn<QStringList>("files");
-        QTest::newRow("one of each format") << QStringList{"2017.4", "2018.3"} << "" << RESULT_OK
-                                            << QStringList{"commands.paini", "commands.xml"};
+        // Before 2018 only as major.minor; empty pieces are dropped, a major that is not a number reads 0.
+        const QString ini = "commands.paini", xml = "commands.xml";
+        QTest::newRow("format by version") << QStringList{"2017.4", "2018.1", "2017.4.1", "2017", ".2017..4", "20ab.1"} << "" << RESULT_OK
+                                           << QStringList{ini, xml, xml, xml, ini, ini};
         QTest::newRow("legacy failure stops the run") << QStringList{"2019.1", "2016.2", "2018.1"} << "2016.2"
-                                                      << ERR_INI_CREATE_FAILED << QStringList{"commands.xml", "-", "-"};
+                                                      << ERR_INI_CREATE_FAILED << QStringList{xml, "-", "-"};
         QTest::newRow("xml failure stops the run") << QStringList{"2017.4", "2019.1", "2016.2"} << "2019.1"
-                                                   << ERR_XML_OPEN_FAILED << QStringList{"commands.paini", "-", "-"};
+                                                   << ERR_XML_OPEN_FAILED << QStringList{ini, "-", "-"};
     }
 
     void updateVersionFolders()
     {
-        REQUIRE_XDG_PROFILE();
         QFETCH(QStringList, versions);
         QFETCH(QString, withoutCommands);
         QFETCH(quint32, result);

@@ -93,9 +93,8 @@ private slots:
             auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             if (!chooser)
                 return;
-            seen << chooser->windowTitle();
-            QVERIFY(chooser->testOption(QFileDialog::ShowDirsOnly));
-            QCOMPARE(chooser->parentWidget(), &dialog);
+            const bool onDialog = chooser->parentWidget() == &dialog;
+            seen << chooser->windowTitle() + (chooser->testOption(QFileDialog::ShowDirsOnly) && onDialog ? ", folders only, on the dialog" : "");
             if (seen.size() == 1) {
                 chooser->setDirectory(chosen.path());
                 static_cast<QDialog *>(chooser)->accept(); // QFileDialog's own is protected
@@ -111,11 +110,10 @@ private slots:
         chooserButton->click();
         QCOMPARE(dialog.GetSelectedFolder(), QString());
 
-        const QString caption = "Select Vivado 'commands' Folder";
-        QCOMPARE(seen, QStringList({caption, caption}));
+        const QString opened = "Select Vivado 'commands' Folder, folders only, on the dialog";
+        QCOMPARE(seen, QStringList({opened, opened}));
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.findChild<QLineEdit *>("vivadoCfgFolder_lineEdit")->text(), QString());
-        QCOMPARE(dialog.GetVivadoCfgFolder(), QString("C:/cfg"));
     }
 };
 
