@@ -8,8 +8,6 @@
 namespace TestSupport {
 
 QByteArray ReadBytes(const QString &path); // "<unreadable>" when it can't be read
-// Text as text mode writes it here: CR LF line ends on Windows.
-QByteArray Native(QByteArray text);
 void WriteBytes(const QString &path, const QByteArray &bytes);
 
 // Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each version and
@@ -18,22 +16,6 @@ QString MakeProfile(const QString &base, const QStringList &versions);
 QString CommandsFolder(const QString &roaming, const QString &version);
 // The files in each version's commands folder, joined by ",", or "-" for none.
 QStringList FilesIn(const QString &roaming, const QStringList &versions);
-
-// Takes read or write access to a file away from this process while alive.
-// Root ignores file modes, so as root the process runs as "nobody" meanwhile.
-class AccessDenied
-{
-public:
-    // fault: "no read" or "no write"
-    AccessDenied(const QString &filePath, const QString &fault);
-    ~AccessDenied();
-    bool IsEffective() const { return effective; }
-
-private:
-    QString filePath;
-    bool droppedRoot = false;
-    bool effective = false;
-};
 
 } // namespace TestSupport
 

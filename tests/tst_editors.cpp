@@ -11,6 +11,10 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 using namespace TestSupport;
 
 namespace {
@@ -27,6 +31,58 @@ const QByteArray declarationRead = "<?xml version='1.0' encoding='UTF-8'?>\n";
 const QByteArray root10 = "<custom_commands major=\"1\" minor=\"0\">";
 const QByteArray script = "source \"C:/old/vivado_server.tcl\" -notrace";
 
+// Text as text mode writes it here: CR LF line ends on Windows.
+QByteArray Native(QByteArray text)
+{
+#ifdef Q_OS_WIN
+    text.replace("\n", "\r\n");
+#endif
+    return text;
+}
+
+// Takes read or write access to a file away from this process while alive.
+// Root ignores file modes, so as root the process runs as "nobody" meanwhile.
+class AccessDenied
+{
+public:
+    AccessDenied(const QString &filePath, const QString &fault)
+        : filePath(filePath)
+    {
+        const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
+        QFile::setPermissions(filePath, fault == "no read" ? QFile::Permissions() : readOnly);
+#ifdef Q_OS_UNIX
+        if (geteuid() == 0) {
+            // "nobody" must be able to walk to the file (it keeps root's group); only the
+            // test's own folders below the temporary folder are opened up for it.
+            const QFile::Permissions walk = QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+            const QString temp = QDir(QDir::tempPath()).canonicalPath() + '/';
+            for (QDir dir = QFileInfo(filePath).dir(); dir.canonicalPath().startsWith(temp); dir.cdUp())
+                QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | walk);
+            droppedRoot = seteuid(65534) == 0;
+        }
+#endif
+        // Append, so that probing the write access leaves the file as it is.
+        QFile probe(filePath);
+        effective = !probe.open(fault == "no read" ? QIODevice::ReadOnly : QIODevice::Append);
+    }
+
+    ~AccessDenied()
+    {
+#ifdef Q_OS_UNIX
+        if (droppedRoot && seteuid(0) != 0)
+            qFatal("could not take back root rights");
+#endif
+        QFile::setPermissions(filePath, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    bool IsEffective() const { return effective; }
+
+private:
+    QString filePath;
+    bool droppedRoot = false;
+    bool effective = false;
+};
+
 // The entry line's documented example: key 3, application folder "C:/Program Files/Tool".
 const QByteArray IniExampleLine =
     "3=TALVORN%20Probe%20Core%20Inserter source%20\"C:/Program%20Files/Tool/vivado_server.tcl\"%20-notrace \"\" "
@@ -39,7 +95,7 @@ QByteArray IniEntry(qint64 key, QByteArray folder = app.toUtf8())
 }
 
 // The command the tool adds, as written, and the end of the file after it.
-QString AddedText(quint32 position, const QString &name = base, const QString &folder = app)
+QByteArray Added(quint32 position, const QString &name = base, const QString &folder = app)
 {
     return QString(" <custom_command>\n"
                    "  <position>%1</position>\n"
@@ -52,12 +108,7 @@ QString AddedText(quint32 position, const QString &name = base, const QString &f
                    "  <run_proc>true</run_proc>\n"
                    "  <source name=\"USER\"/>\n"
                    " </custom_command>\n"
-                   "</custom_commands>\n").arg(position).arg(name, folder);
-}
-
-QByteArray Added(quint32 position, const QString &name = base)
-{
-    return AddedText(position, name).toUtf8();
+                   "</custom_commands>\n").arg(position).arg(name, folder).toUtf8();
 }
 
 QByteArray Xml(const QByteArray &commands)
@@ -154,7 +205,6 @@ private slots:
             "0=a\n2147483647=b\n" + IniEntry(1) + "\n");
 
         Row("xml, created", xml, absent, RESULT_OK, declaration + root10 + "\n" + Added(0));
-        Row("xml, positions 0 and 3", xml, Xml(Command(0, "a") + Command(3, "b")), RESULT_OK, "..." + Added(4));
         Row("xml, positions 5 and 2", xml, Xml(Command(5, "a") + Command(2, "b")), RESULT_OK, "..." + Added(6));
         Row("xml, largest position wraps", xml, Xml(Command(4294967295u, "a")), RESULT_OK, "..." + Added(0));
         Row("xml, missing position counts as 0", xml, Xml("<custom_command/>"), RESULT_OK, "..." + Added(1));
@@ -192,8 +242,6 @@ private slots:
         Row("paini, empty", ini, "", RESULT_OK, IniEntry(0) + "\n");
         Row("xml, empty", xml, "", ERR_XML_READ_FAILED, unchanged);
         Row("paini, garbage bytes kept", ini, garbage, RESULT_OK, garbage.left(10) + "\n\n" + IniEntry(0) + "\n");
-        Row("paini, byte-order mark before garbage", ini, byteOrderMark + garbage, RESULT_OK,
-            byteOrderMark + garbage.left(10) + "\n\n" + IniEntry(0) + "\n");
         Row("xml, garbage", xml, garbage, ERR_XML_READ_FAILED, unchanged);
         Row("paini, 2 MB line", ini, "0=" + longLine, RESULT_OK, "0=" + longLine + "\n" + IniEntry(1) + "\n");
         Row("xml, 2 MB line", xml, Named(longLine), RESULT_OK, NamedWritten(longLine));
@@ -217,7 +265,7 @@ private slots:
             const QString head = "<?xml version='1.0' encoding='" + encoding[0] + "'?>\n" + root10;
             // Line ends set before encoding: in UTF-16 they are two bytes each.
             QString written = head + "\n <custom_command>\n  <name>" + encoding[1] + "</name>\n </custom_command>\n"
-                              + AddedText(1, base, encoding[2]);
+                              + QString::fromUtf8(Added(1, base, encoding[2]));
             written = QString::fromUtf8(Native(written.toUtf8()));
             QTest::newRow(qPrintable("xml, " + encoding[0])) << xml << QString() << nonAscii
                 << Encoded(codec, head + name + "</custom_commands>\n", mark) << RESULT_OK << Encoded(codec, written, mark);
@@ -283,15 +331,12 @@ private slots:
     {
         QTest::addColumn<QString>("xml");
 
-        QTest::newRow("nesting, empty elements, attributes") << "<?xml version='1.0' encoding='UTF-8'?><r a='1' b=\"x\"><c><d/></c><e></e></r>";
         QTest::newRow("escapes in text and attributes") << "<r a='&lt;&amp;&quot;&gt;]]&gt; &#9;&#10;&#13;'>&lt;&amp;\"]]&gt;&gt;]&gt;&#13;\n\t</r>";
-        QTest::newRow("mixed content") << "<r>a<b>c</b>d<!--e--><f/>g<?h i?></r>";
-        QTest::newRow("comments, CDATA, PIs") << "<?xml version='1.0'?><!--x--><?p q?><r><!-- y- --><![CDATA[<z>]]><?s t?></r><!--w-->";
+        QTest::newRow("mixed content, comments, CDATA, PIs") << "<?xml version='1.0'?><!--x--><?p q?><r>a<b>c</b>d<!-- y- --><f/>g"
+                                                                "<![CDATA[<z>]]><?s t?><e></e></r><!--w-->";
         QTest::newRow("DOCTYPE and entities") << "<!DOCTYPE r [<!ENTITY e 'v'><!NOTATION n SYSTEM 'u'>]><r>&e;</r>";
         QTest::newRow("external DOCTYPE, skipped entity") << "<!DOCTYPE r SYSTEM 'r.dtd'><r>a&x;b</r>";
         QTest::newRow("Latin-1 cannot encode everything") << QString::fromUtf8("<?xml version='1.0' encoding='ISO-8859-1'?><r a='é工'>ÿ工😀</r>");
-        QTest::newRow("UTF-8 encodes everything") << QString::fromUtf8("<r a='é工'>ÿ工😀\u0080</r>");
-        QTest::newRow("large file in several pieces") << "<r>" + QString("<a>x</a>").repeated(300000) + "</r>";
     }
 
     void serializerSameAsQt()
@@ -302,10 +347,8 @@ private slots:
         document.documentElement().appendChild(document.createElement("added")).appendChild(document.createTextNode("t"));
 
         QString written;
-        int pieces = 0;
-        DomSerializer(1, [&](const QString &piece) { written += piece; ++pieces; }).Write(document);
+        DomSerializer(1, [&written](const QString &piece) { written += piece; }).Write(document);
         QCOMPARE(written, document.toString(1));
-        QCOMPARE(pieces > 1, written.size() > (1 << 20));
     }
 };
 

@@ -67,15 +67,11 @@ private slots:
                                                                         << (silent.contains(arguments) ? "" : success) << written;
         QTest::newRow("box, no roaming folder") << "answerer" << QStringList() << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND
             << failed + "Roaming folder not found.|Message id : 0x80000201" << QStringList{"-", "-"};
-        QTest::newRow("box, no commands folder") << "answerer" << QStringList() << "no commands" << QStringList{"2017.4"} << ERR_INI_CREATE_FAILED
-            << failed + "Failed to create Vivado .ini configuration file.|Message id : 0x80000301" << QStringList{"-"};
         QTest::newRow("box, empty commands.xml") << "answerer" << QStringList() << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
             << failed + "Failed to read Vivado .xml configuration file.|Message id : 0x80000402" << QStringList{"commands.xml"};
         QTest::newRow("product, typical run") << "product" << silent[0] << "" << both << RESULT_OK << "" << written;
         QTest::newRow("product, no roaming folder") << "product" << silent[0] << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND << ""
                                                     << QStringList{"-", "-"};
-        QTest::newRow("product, empty commands.xml") << "product" << silent[0] << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED << ""
-                                                     << QStringList{"commands.xml"};
     }
 
     void run()
@@ -94,8 +90,6 @@ private slots:
         const QString xmlPath = CommandsFolder(roaming, "2019.1") + "/commands.xml";
         if (fault == "no roaming")
             qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
-        if (fault == "no commands")
-            QDir(CommandsFolder(roaming, versions[0])).removeRecursively();
         if (fault == "empty xml")
             WriteBytes(xmlPath, "");
 

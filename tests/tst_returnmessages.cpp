@@ -15,10 +15,8 @@ private slots:
         QTest::addColumn<QString>("text"); // empty: no entry
         QTest::addColumn<QString>("id");
 
-        QTest::newRow("ini open") << 0x80000302u << "Failed to open Vivado .ini configuration file." << "80000302";
         QTest::newRow("ini equal sign, typo kept") << 0x80000303u
             << "Vivado .ini configuration file doesn't containt the expected equal sign." << "80000303";
-        QTest::newRow("script write") << 0x80000502u << "Vivado server script file failed to open for write." << "80000502";
         QTest::newRow("RESULT_OK has no entry") << 0u << "" << "00000000";
         QTest::newRow("small code padded to 8 digits") << 0x1Fu << "" << "0000001f";
         QTest::newRow("hex letters in lower case") << 0xABCDEF01u << "" << "abcdef01";
