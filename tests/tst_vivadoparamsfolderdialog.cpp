@@ -51,24 +51,47 @@ private slots:
         QCOMPARE(dialog.GetVivadoCfgFolder(), cfgFolder);
     }
 
-    void closing_data()
+    // Each action on a shown dialog; the folder chooser is answered by a timer.
+    void actions_data()
     {
         QTest::addColumn<QStringList>("actions");
         QTest::addColumn<bool>("aborted");
+        QTest::addColumn<bool>("folderSelected");
 
-        QTest::newRow("Set File") << QStringList{"setFile"} << false;
-        QTest::newRow("Abort") << QStringList{"abort"} << true;
-        QTest::newRow("window closed") << QStringList{"window"} << false;
-        QTest::newRow("Abort, then Escape keeps it") << QStringList{"abort", "escape"} << true;
+        QTest::newRow("Set File") << QStringList{"setFile"} << false << false;
+        QTest::newRow("Abort") << QStringList{"abort"} << true << false;
+        QTest::newRow("window closed") << QStringList{"window"} << false << false;
+        QTest::newRow("Abort, then Escape keeps it") << QStringList{"abort", "escape"} << true << false;
+        QTest::newRow("folder chosen") << QStringList{"choose"} << false << true;
+        QTest::newRow("chosen, then cancelled") << QStringList{"choose", "cancel"} << false << false;
     }
 
-    void closing()
+    void actions()
     {
         QFETCH(QStringList, actions);
         QFETCH(bool, aborted);
+        QFETCH(bool, folderSelected);
 
-        VivadoParamsFolderDialog dialog("", "");
-        for (const QString &action : actions) {
+        QTemporaryDir chosen;
+        VivadoParamsFolderDialog dialog("C:/cfg", "C:/target");
+        QString action;
+        QStringList seen;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            if (auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                const bool onDialog = chooser->parentWidget() == &dialog;
+                seen << chooser->windowTitle() + (chooser->testOption(QFileDialog::ShowDirsOnly) && onDialog ? ", folders, on the dialog" : "");
+                chooser->setDirectory(chosen.path());
+                if (action == "choose")
+                    static_cast<QDialog *>(chooser)->accept(); // QFileDialog's own is protected
+                else
+                    chooser->reject();
+            }
+        });
+        answerer.start(10);
+        for (const QString &next : actions) {
+            action = next;
+            const QString button = action == "choose" || action == "cancel" ? "selectFile" : action;
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             if (action == "escape")
@@ -76,43 +99,13 @@ private slots:
             else if (action == "window")
                 dialog.windowHandle()->close();
             else
-                dialog.findChild<QPushButton *>(action + "_pushButton")->click();
-            QVERIFY(!dialog.isVisible());
+                dialog.findChild<QPushButton *>(button + "_pushButton")->click();
+            QCOMPARE(dialog.isVisible(), button == "selectFile");
+            QCOMPARE(seen, button == "selectFile" ? QStringList{"Select Vivado 'commands' Folder, folders, on the dialog"} : QStringList());
+            seen.clear();
         }
         QCOMPARE(dialog.IsAborted(), aborted);
-    }
-
-    void folderChooser()
-    {
-        QTemporaryDir chosen;
-        VivadoParamsFolderDialog dialog("C:/cfg", "C:/target");
-        dialog.show();
-        QStringList seen;
-        QTimer answerer;
-        connect(&answerer, &QTimer::timeout, [&] {
-            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!chooser)
-                return;
-            const bool onDialog = chooser->parentWidget() == &dialog;
-            seen << chooser->windowTitle() + (chooser->testOption(QFileDialog::ShowDirsOnly) && onDialog ? ", folders only, on the dialog" : "");
-            if (seen.size() == 1) {
-                chooser->setDirectory(chosen.path());
-                static_cast<QDialog *>(chooser)->accept(); // QFileDialog's own is protected
-            } else {
-                chooser->reject();
-            }
-        });
-        answerer.start(10);
-
-        QPushButton *chooserButton = dialog.findChild<QPushButton *>("selectFile_pushButton");
-        chooserButton->click();
-        QCOMPARE(dialog.GetSelectedFolder(), chosen.path());
-        chooserButton->click();
-        QCOMPARE(dialog.GetSelectedFolder(), QString());
-
-        const QString opened = "Select Vivado 'commands' Folder, folders only, on the dialog";
-        QCOMPARE(seen, QStringList({opened, opened}));
-        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.GetSelectedFolder(), folderSelected ? chosen.path() : QString());
         QCOMPARE(dialog.findChild<QLineEdit *>("vivadoCfgFolder_lineEdit")->text(), QString());
     }
 };
