@@ -201,8 +201,8 @@ private slots:
         // Our choices where a key is not a number or keys run out:
         Row("paini, non-numeric own key becomes the next key", ini, "0=a\nold=TALVORN Core Inserter\n1=b\n", RESULT_OK,
             "0=a\n" + IniEntry(2) + "\n1=b\n");
-        Row("paini, after the greatest key, the lowest free", ini, "0=a\n2147483647=b\n", RESULT_OK,
-            "0=a\n2147483647=b\n" + IniEntry(1) + "\n");
+        Row("paini, after the greatest key, the lowest free", ini, "1=a\n2147483647=b\n", RESULT_OK,
+            "1=a\n2147483647=b\n" + IniEntry(0) + "\n");
 
         Row("xml, created", xml, absent, RESULT_OK, declaration + root10 + "\n" + Added(0));
         Row("xml, positions 5 and 2", xml, Xml(Command(5, "a") + Command(2, "b")), RESULT_OK, "..." + Added(6));
@@ -326,12 +326,39 @@ private slots:
         }
     }
 
+    // Fields kept only in memory, read by tag, exactly, the last of a tag winning.
+    void readCommand_data()
+    {
+        QTest::addColumn<QString>("children");
+        QTest::addColumn<QString>("read");
+
+        QTest::newRow("every field") << "<position>7</position><name>n</name><menu_name>m</menu_name><command>c</command><tooltip>t</tooltip>"
+                                        "<toolbar_icon>i</toolbar_icon><show_on_toolbar>TRUE</show_on_toolbar><run_proc>True</run_proc>"
+                                        "<source name='USER'/>" << "7|n|m|c|t|i|1|1|USER";
+        QTest::newRow("none") << "" << "0||||||0|0|";
+        QTest::newRow("last wins, tags case-sensitive") << "<position>x</position><name>a</name><name>b</name><Name>c</Name>"
+                                                           "<run_proc>yes</run_proc><source/>" << "0|b|||||0|0|";
+    }
+
+    void readCommand()
+    {
+        QFETCH(QString, children);
+        QFETCH(QString, read);
+        QDomDocument document;
+        QVERIFY(document.setContent("<custom_command>" + children + "</custom_command>"));
+        UpdateXmlFile editor;
+        QCOMPARE(editor.ReadCommand(document.documentElement()), RESULT_OK);
+        const CustomCommand &c = editor.Commands().value(0);
+        QCOMPARE(QStringList({QString::number(c.position), c.name, c.menu_name, c.command, c.tooltip, c.toolbar_icon,
+                              QString::number(c.show_on_toolbar), QString::number(c.run_proc), c.source}).join('|'), read);
+    }
+
     // The serialiser must give byte for byte what QDomDocument::toString(1) gives.
     void serializerSameAsQt_data()
     {
         QTest::addColumn<QString>("xml");
 
-        QTest::newRow("escapes in text and attributes") << "<r a='&lt;&amp;&quot;&gt;]]&gt; &#9;&#10;&#13;'>&lt;&amp;\"]]&gt;&gt;]&gt;&#13;\n\t</r>";
+        QTest::newRow("escapes in text and attributes") << "<r a='&lt;&amp;&quot;&gt;]]&gt; &#9;&#10;&#13;'>]]&gt;&lt;&amp;\"]]&gt;&gt;]&gt;&#13;\n\t</r>";
         QTest::newRow("mixed content, comments, CDATA, PIs") << "<?xml version='1.0'?><!--x--><?p q?><r>a<b>c</b>d<!-- y- --><f/>g"
                                                                 "<![CDATA[<z>]]><?s t?><e></e></r><!--w-->";
         QTest::newRow("DOCTYPE and entities") << "<!DOCTYPE r [<!ENTITY e 'v'><!NOTATION n SYSTEM 'u'>]><r>&e;</r>";

@@ -62,6 +62,7 @@ private slots:
         QTest::newRow("Abort") << QStringList{"abort"} << true << false;
         QTest::newRow("window closed") << QStringList{"window"} << false << false;
         QTest::newRow("Abort, then Escape keeps it") << QStringList{"abort", "escape"} << true << false;
+        QTest::newRow("Abort, then Set File clears it") << QStringList{"abort", "setFile"} << false << false;
         QTest::newRow("folder chosen") << QStringList{"choose"} << false << true;
         QTest::newRow("chosen, then cancelled") << QStringList{"choose", "cancel"} << false << false;
     }
