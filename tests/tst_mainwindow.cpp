@@ -59,7 +59,7 @@ private slots:
         // Only "nofeedback", exactly and as the first word, silences the box.
         const QList<QStringList> silent{{"nofeedback"}, {"nofeedback", "x"}};
         for (const QStringList &arguments : silent + QList<QStringList>{{}, {"NoFeedback"}, {"-nofeedback"}, {"/nofeedback"}, {"x", "nofeedback"}})
-            QTest::newRow(qPrintable("arguments: " + arguments.join(' '))) << "answerer" << arguments << "" << both << RESULT_OK
+            QTest::newRow(qPrintable("arguments: " + (arguments.isEmpty() ? "none" : arguments.join(' ')))) << "answerer" << arguments << "" << both << RESULT_OK
                                                                         << (silent.contains(arguments) ? "" : success) << written;
         QTest::newRow("box, no roaming folder") << "answerer" << QStringList() << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND
             << failed + "Roaming folder not found.|Message id : 0x80000201" << QStringList{"-", "-"};
