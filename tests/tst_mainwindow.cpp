@@ -58,9 +58,12 @@ private slots:
         const QStringList written{"commands.paini", "commands.xml"};
         // Only "nofeedback", exactly and as the first word, silences the box.
         const QList<QStringList> silent{{"nofeedback"}, {"nofeedback", "x"}};
-        for (const QStringList &arguments : silent + QList<QStringList>{{}, {"NoFeedback"}, {"-nofeedback"}, {"/nofeedback"}, {"x", "nofeedback"}})
-            QTest::newRow(qPrintable("arguments: " + (arguments.isEmpty() ? "none" : arguments.join(' ')))) << "answerer" << arguments << "" << both << RESULT_OK
-                                                                        << (silent.contains(arguments) ? "" : success) << written;
+        const QList<QStringList> loud{{}, {"NoFeedback"}, {"-nofeedback"}, {"/nofeedback"}, {"x", "nofeedback"}};
+        for (const QStringList &arguments : silent + loud) {
+            const QString name = "arguments: " + (arguments.isEmpty() ? "none" : arguments.join(' '));
+            QTest::newRow(qPrintable(name)) << "answerer" << arguments << "" << both << RESULT_OK << (loud.contains(arguments) ? success : "")
+                                            << written;
+        }
         QTest::newRow("box, no roaming folder") << "answerer" << QStringList() << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND
             << failed + "Roaming folder not found.|Message id : 0x80000201" << QStringList{"-", "-"};
         QTest::newRow("box, empty commands.xml") << "answerer" << QStringList() << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
