@@ -69,6 +69,7 @@ private slots:
         QTest::newRow("box, empty commands.xml") << "answerer" << QStringList() << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
             << failed + "Failed to read Vivado .xml configuration file.|Message id : 0x80000402" << QStringList{"commands.xml"};
         QTest::newRow("product, typical run") << "product" << silent[0] << "" << both << RESULT_OK << "" << written;
+        QTest::newRow("product, a word after nofeedback") << "product" << silent[1] << "" << both << RESULT_OK << "" << written;
         QTest::newRow("product, no roaming folder") << "product" << silent[0] << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND << ""
                                                     << QStringList{"-", "-"};
     }
@@ -113,6 +114,7 @@ private slots:
         const QString appFolder = QFileInfo(executable).canonicalPath();
         QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(result == RESULT_OK));
         QCOMPARE(xml.isEmpty(), fault == "empty xml");
+        QCOMPARE(xml.contains("<custom_commands major=\"1\" minor=\"0\">\n"), result == RESULT_OK); // the same every run
     }
 };
 
