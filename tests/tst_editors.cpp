@@ -188,7 +188,8 @@ private slots:
         Row("paini, negative key does not count", ini, "-3=a\n", RESULT_OK, "-3=a\n" + IniEntry(0) + "\n");
         Row("paini, only the first naming line rewritten", ini, "4=Inserter Core TALVORN\n9=TALVORN Core Inserter\n", RESULT_OK,
             IniEntry(4) + "\n9=TALVORN Core Inserter\n");
-        Row("paini, other lines kept, not numbered", ini, "# note\n\nx=1\n", RESULT_OK, "# note\n\nx=1\n" + IniEntry(0) + "\n");
+        const QByteArray otherCase = "TALVORN core Inserter\ntalvorn Core Inserter\n\nTALVORN Core inserter\n";
+        Row("paini, other lines kept, naming case-sensitive", ini, otherCase, RESULT_OK, otherCase + IniEntry(0) + "\n");
         Row("paini, naming line without equal sign", ini, "VERSION=1\nTALVORN Core Inserter\n", ERR_INI_NO_EQUAL_SIGN, unchanged);
         const QString percent = "C:/Program Files/100% Tool";
         Row("paini, spaces as %20, percent kept", ini, "", RESULT_OK, IniEntry(0, percent.toUtf8()) + "\n", "", percent);
@@ -206,7 +207,8 @@ private slots:
         Row("xml, largest position wraps", xml, Xml(Command(4294967295u, "a")), RESULT_OK, "..." + Added(0));
         Row("xml, missing position counts as 0", xml, Xml("<custom_command/>"), RESULT_OK, "..." + Added(1));
         Row("xml, base and _2 taken", xml, Xml(Command(0, base + "_2") + Command(1, base)), RESULT_OK, "..." + Added(2, base + "_3"));
-        Row("xml, other letter case does not take it", xml, Xml(Command(0, base.toLower())), RESULT_OK, "..." + Added(1));
+        Row("xml, other letter case neither takes the name nor is recognised", xml,
+            Xml(Command(0, base.toLower()) + Command(1, "talvorn_core_inserter", script)), RESULT_OK, "..." + Added(2));
         Row("xml, own earlier entry not recognised", xml, Xml(Command(0, base, script)), RESULT_OK, "..." + Added(1, base + "_2"));
         Row("xml, only the root's own commands count", xml, Xml(Command(5, base) + "<x>" + Command(9, base + "_2") + "</x>"), RESULT_OK,
             "..." + Added(6, base + "_2"));
@@ -218,10 +220,11 @@ private slots:
         Row("xml, recognised registration", xml, Xml(Command(7, "Talvorn_Core_Inserter", script)), RESULT_OK, unchanged);
         Row("xml, recognised as substrings", xml, Xml(Command(1, "A_Talvorn_Core_Inserter_1", "vivado_server.tcl.bak")), RESULT_OK,
             unchanged);
-        Row("xml, rewritten without a usable root", xml,
-            "<custom_commands major='2' minor='0'><custom_command><run_proc>TRUE</run_proc></custom_command></custom_commands>",
-            RESULT_OK, "<custom_commands major=\"2\" minor=\"0\">\n <custom_command>\n  <run_proc>TRUE</run_proc>\n"
-                       " </custom_command>\n</custom_commands>\n");
+        for (const QByteArray &root : {QByteArray("major='2' minor='0'"), QByteArray("major='1' minor='1'")})
+            Row(qPrintable("xml, rewritten without a usable root: " + root), xml,
+                "<custom_commands " + root + "><custom_command><run_proc>TRUE</run_proc></custom_command></custom_commands>", RESULT_OK,
+                "<custom_commands " + QByteArray(root).replace('\'', '"') + ">\n <custom_command>\n  <run_proc>TRUE</run_proc>\n"
+                " </custom_command>\n</custom_commands>\n");
 
         // A write that fails once the file is open has no code of its own; the old file stays whole.
         Row("paini, full disk", ini, twoLines + QByteArray(9000, 'x'), RESULT_OK, unchanged, "full disk");
