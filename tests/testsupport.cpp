@@ -8,7 +8,9 @@ namespace TestSupport {
 QByteArray ReadBytes(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    // Not a FIFO or device: reading one could wait forever.
+    const bool readable = QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+    return readable ? file.readAll() : QByteArray("<unreadable>");
 }
 
 void WriteBytes(const QString &path, const QByteArray &bytes)

@@ -7,7 +7,7 @@
 
 namespace TestSupport {
 
-QByteArray ReadBytes(const QString &path); // "<unreadable>" when it can't be read
+QByteArray ReadBytes(const QString &path); // "<unreadable>" when it can't be read or is no file
 void WriteBytes(const QString &path, const QByteArray &bytes);
 
 // Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each version and

@@ -40,15 +40,16 @@ QByteArray Native(QByteArray text)
     return text;
 }
 
-// Takes read access to a file away from this process while alive.
-// Root ignores file modes, so as root the process runs as "nobody" meanwhile.
-class Unreadable
+// Runs the test as a user who may do with the file only what its permissions give
+// (as root: as "nobody"), while alive. Whether that denies what the test needs is
+// for the test to tell.
+class AsOtherUser
 {
 public:
-    explicit Unreadable(const QString &filePath)
-        : filePath(filePath)
+    AsOtherUser(const QString &filePath, QFile::Permissions permissions)
+        : filePath(filePath), original(QFile::permissions(filePath))
     {
-        QFile::setPermissions(filePath, QFile::Permissions());
+        QFile::setPermissions(filePath, permissions);
 #ifdef Q_OS_UNIX
         if (geteuid() == 0) {
             // "nobody" must be able to walk to the file (it keeps root's group); only the
@@ -60,25 +61,30 @@ public:
             droppedRoot = seteuid(65534) == 0;
         }
 #endif
-        effective = !QFile(filePath).open(QIODevice::ReadOnly);
     }
 
-    ~Unreadable()
+    ~AsOtherUser()
     {
 #ifdef Q_OS_UNIX
         if (droppedRoot && seteuid(0) != 0)
             qFatal("could not take back root rights");
 #endif
-        QFile::setPermissions(filePath, QFile::ReadOwner | QFile::WriteOwner);
+        QFile::setPermissions(filePath, original);
     }
-
-    bool IsEffective() const { return effective; }
 
 private:
     QString filePath;
+    QFile::Permissions original;
     bool droppedRoot = false;
-    bool effective = false;
 };
+
+// What a path is, and whose, with which rights: a replaced file must keep all of it.
+QString Kind(const QString &path)
+{
+    const QFileInfo info(path);
+    return QStringLiteral("link %1 file %2 owner %3:%4 mode %5")
+        .arg(info.isSymLink()).arg(info.isFile()).arg(info.ownerId()).arg(info.groupId()).arg(int(info.permissions()), 0, 16);
+}
 
 // The entry line's documented example: key 3, application folder "C:/Program Files/Tool".
 const QByteArray IniExampleLine =
@@ -156,6 +162,42 @@ ResultCode Update(const QString &appFolder, const QString &path)
 }
 }
 
+// Sets up the file, or what stands in its place, for the fault. False when it can't be had here.
+bool MakeFault(const QString &fault, const QString &path, const QByteArray &before)
+{
+    const QString folder = QFileInfo(path).path();
+    if (fault == "folder")
+        return QDir().mkpath(path);
+    if (fault == "fifo")
+        return Run("mkfifo", {path});
+    if (fault == "link to a device")
+        return Run("mknod", {folder + "/device", "c", "1", "3"}) && QFile::link("device", path);
+    if (fault == "link" || fault == "bind mount")
+        QDir().mkpath(folder + "/other");
+    const QString other = folder + "/other/" + QFileInfo(path).fileName();
+    if (before != absent)
+        WriteBytes(fault == "link" ? other : path, before);
+    if (fault == "link")
+        return QFile::link("other/" + QFileInfo(path).fileName(), path);
+    if (fault == "bind mount") {
+        WriteBytes(other, before);
+        return Run("mount", {"--bind", other, path});
+    }
+    if (fault == "immutable")
+        return Run("chattr", {"+i", path});
+    if (fault.startsWith("owned by nobody"))
+        return Run("chown", {"65534:65534", path}) && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return true;
+}
+
+void UndoFault(const QString &fault, const QString &path)
+{
+    if (fault == "immutable")
+        Run("chattr", {"-i", path});
+    if (fault == "bind mount")
+        Run("umount", {path});
+}
+
 class TestEditors : public QObject
 {
     Q_OBJECT
@@ -218,6 +260,19 @@ private slots:
         Row("xml, minor with letters reads 0", xml, "<custom_commands major=\"1\" minor=\"b\">" + Command(2, "a") + "</custom_commands>",
             RESULT_OK, "..." + Added(3));
         Row("xml, recognised registration", xml, Xml(Command(7, "Talvorn_Core_Inserter", script)), RESULT_OK, unchanged);
+        // Tcl evaluates the command: its special characters are escaped there, and only there.
+        const QString tcl = "C:/Tools [1]/$x";
+        const QByteArray tclCommand = "C:/Tools \\[1\\]/\\$x/vivado_server.tcl";
+        Row("paini, Tcl-special folder", ini, "", RESULT_OK,
+            IniEntry(0, tcl.toUtf8()).replace("C:/Tools%20[1]/$x/vivado_server.tcl", QByteArray(tclCommand).replace(" ", "%20")) + "\n",
+            "", tcl);
+        Row("xml, Tcl-special folder", xml, absent, RESULT_OK,
+            "..." + Added(0, base, tcl).replace("C:/Tools [1]/$x/vivado_server.tcl", tclCommand), "", tcl);
+        // A Qt 5 program's default text stream writes the code page, whatever the declaration says.
+        QTextCodec *codePage = QTextCodec::codecForName("windows-1252");
+        const QString accented = QString::fromUtf8("C:/Prøgram Files/Tool");
+        Row("xml, code-page bytes under a UTF-8 declaration", xml, Named("Caf\xe9 \x80"), RESULT_OK,
+            NamedWritten("Caf\xe9 \x80").replace(Added(1), codePage->fromUnicode(QString::fromUtf8(Added(1, base, accented)))), "", accented);
         Row("xml, recognised as substrings", xml, Xml(Command(1, "A_Talvorn_Core_Inserter_1", "vivado_server.tcl.bak")), RESULT_OK,
             unchanged);
         for (const QByteArray &root : {QByteArray("major='2' minor='0'"), QByteArray("major='1' minor='1'")})
@@ -226,17 +281,31 @@ private slots:
                 "<custom_commands " + QByteArray(root).replace('\'', '"') + ">\n <custom_command>\n  <run_proc>TRUE</run_proc>\n"
                 " </custom_command>\n</custom_commands>\n");
 
-        // A write that fails once the file is open has no code of its own; the old file stays whole.
-        Row("paini, full disk", ini, twoLines + QByteArray(9000, 'x'), RESULT_OK, unchanged, "full disk");
-        Row("xml, full disk", xml, Named(QByteArray(9000, 'a')), RESULT_OK, unchanged, "full disk");
+        // A file that can't be replaced whole gives the code of one that can't be opened, and stays as it was.
+        const QByteArray nearly16k = twoLines + QByteArray(16300, 'x');
+        Row("paini, full disk", ini, nearly16k, ERR_INI_OPEN_FAILED, unchanged, "full disk");
+        Row("xml, full disk", xml, Named(QByteArray(16200, 'a')), ERR_XML_OPEN_FAILED, unchanged, "full disk");
+        Row("xml, full disk, read-only folder", xml, Named(QByteArray(16200, 'a')), ERR_XML_OPEN_FAILED, unchanged,
+            "full disk, read-only folder");
+        Row("paini, read-only folder: written in place", ini, twoLines, RESULT_OK, twoLines + IniEntry(1) + "\n", "read-only folder");
+        Row("paini, rename refused (bind mount)", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "bind mount");
+        Row("xml, rename refused (bind mount)", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "bind mount");
         Row("paini, not writable (immutable)", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "immutable");
         Row("xml, not writable (immutable)", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "immutable");
         Row("paini, unreadable", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "unreadable");
         Row("xml, unreadable", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "unreadable");
         Row("paini, a folder", ini, absent, ERR_INI_CREATE_FAILED, absent, "folder");
         Row("xml, a folder", xml, absent, ERR_XML_OPEN_FAILED, absent, "folder");
+        Row("paini, a FIFO", ini, absent, ERR_INI_CREATE_FAILED, absent, "fifo");
+        Row("xml, a FIFO", xml, absent, ERR_XML_OPEN_FAILED, absent, "fifo");
+        Row("xml, a link to a device", xml, absent, ERR_XML_OPEN_FAILED, absent, "link to a device");
+        Row("xml, a link to a file: the file replaced", xml, Named("a"), RESULT_OK, NamedWritten("a"), "link");
+        Row("xml, owner and mode kept", xml, Named("a"), RESULT_OK, NamedWritten("a"), "owned by nobody, 0600");
         Row("paini, no commands folder", ini, absent, ERR_INI_CREATE_FAILED, absent, "no folder");
         Row("xml, no commands folder", xml, absent, ERR_XML_OPEN_FAILED, absent, "no folder");
+        const QString longName = QString(240, 'n');
+        Row("paini, name too long for the new file beside it", longName + ini, twoLines, ERR_INI_OPEN_FAILED, unchanged);
+        Row("xml, name too long for the new file beside it", longName + xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged);
         Row("paini, empty", ini, "", RESULT_OK, IniEntry(0) + "\n");
         Row("xml, empty", xml, "", ERR_XML_READ_FAILED, unchanged);
         Row("paini, garbage bytes kept", ini, garbage, RESULT_OK, garbage.left(10) + "\n\n" + IniEntry(0) + "\n");
@@ -281,31 +350,33 @@ private slots:
 
         QTemporaryDir dir;
         QString folder = dir.path() + (fault == "no folder" ? "/commands" : "");
-        if (fault == "full disk") {
+        if (fault.startsWith("full disk")) {
             folder = dir.path() + "/small";
             QDir().mkpath(folder);
-            // 16 KiB: the old file fits, the old and the new together do not.
-            if (!Run("mount", {"-t", "tmpfs", "-o", "size=16k", "tmpfs", folder}))
+            // 16 KiB: the old file fits, and neither a new one beside it nor its growth in place.
+            if (!Run("mount", {"-t", "tmpfs", "-o", "size=16k,mode=0755", "tmpfs", folder}))
                 QSKIP("mounting a small tmpfs needs root");
         }
         const QString path = folder + "/" + file;
-        if (fault == "folder")
-            QDir().mkpath(path);
-        else if (before != absent)
-            WriteBytes(path, before);
-        QScopedPointer<Unreadable> denied(fault == "unreadable" ? new Unreadable(path) : nullptr);
-        if (denied && !denied->IsEffective())
-            QSKIP("this platform gives no way to deny reading a file");
-        if (fault == "immutable" && !Run("chattr", {"+i", path}))
-            QSKIP("chattr +i needs root and a file system that has it");
+        if (!MakeFault(fault, path, before))
+            QSKIP(qPrintable("this platform or user can't make the fault: " + fault));
+        const bool existed = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+        const QString kind = Kind(path);
+        QScopedPointer<AsOtherUser> other;
+        if (fault == "unreadable")
+            other.reset(new AsOtherUser(path, QFile::Permissions()));
+        else if (fault.endsWith("read-only folder"))
+            other.reset(new AsOtherUser(path, QFile::Permissions(0x6666)));
+        if (other && (fault == "unreadable" ? QFile(path).open(QIODevice::ReadOnly) : QFile(folder + "/probe").open(QIODevice::WriteOnly)))
+            QSKIP("this platform gives no way to deny that");
 
         const ResultCode code = Update(appFolder, path);
-        denied.reset();
-        if (fault == "immutable")
-            Run("chattr", {"-i", path});
+        other.reset();
         const QByteArray written = ReadBytes(path);
+        const QString kindAfter = Kind(path);
+        UndoFault(fault, path);
         const QStringList leftOver = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-        if (fault == "full disk")
+        if (fault.startsWith("full disk"))
             Run("umount", {folder});
 
         QCOMPARE(code, result);
@@ -316,6 +387,8 @@ private slots:
         else
             QCOMPARE(written, after);
         QVERIFY2(leftOver.size() <= 1, qPrintable(leftOver.join(", "))); // no temporary file stays behind
+        if (existed)
+            QCOMPARE(kindAfter, kind);
         if (file == ini && fault.isEmpty() && code == RESULT_OK) {
             // A second run finds its own line and leaves the file as it is.
             QCOMPARE(Update(appFolder, path), RESULT_OK);

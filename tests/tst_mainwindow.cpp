@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QDomDocument>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -115,6 +116,27 @@ private slots:
         QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(result == RESULT_OK));
         QCOMPARE(xml.isEmpty(), fault == "empty xml");
         QCOMPARE(xml.contains("<custom_commands major=\"1\" minor=\"0\">\n"), result == RESULT_OK); // the same every run
+    }
+
+    // Runs that change one file at once each keep their change, and the file stays whole.
+    void twentyRunsAtOnce()
+    {
+        REQUIRE_XDG_PROFILE();
+        QTemporaryDir dir;
+        const QString roaming = MakeProfile(dir.path(), {"2017.4", "2019.1"});
+        QVector<QProcess *> runs;
+        for (int i = 0; i < 20; ++i) {
+            runs.append(new QProcess(this));
+            runs.last()->start(PRODUCT_EXECUTABLE, {"nofeedback"});
+        }
+        int succeeded = 0;
+        for (QProcess *run : runs)
+            succeeded += run->waitForFinished(60000) && run->exitStatus() == QProcess::NormalExit && run->exitCode() == 0;
+        const QByteArray xml = ReadBytes(CommandsFolder(roaming, "2019.1") + "/commands.xml");
+        QVERIFY(QDomDocument().setContent(xml));
+        QCOMPARE(succeeded, 20);
+        QCOMPARE(xml.count("<custom_command>"), 20);
+        QCOMPARE(ReadBytes(CommandsFolder(roaming, "2017.4") + "/commands.paini").count("Inserter source"), 1);
     }
 };
 

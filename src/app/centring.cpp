@@ -4,11 +4,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#if QT_VERSION < QT_VERSION_CHECK(5, 15, 0)
-#include <QApplication>
-#include <QDesktopWidget>
-#endif
-
 QRect CentredGeometry(const QRect &window, const QRect &workArea)
 {
     // Sums in 64 bits, as Qt 5.15's QRect::center does; 5.12's would overflow.
@@ -23,13 +18,9 @@ QRect CentredGeometry(const QRect &window, const QRect &workArea)
 
 void CentreOnWorkArea(QWidget &widget)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
+    // The default screen's work area, as the desktop widget's availableGeometry(-1) gave
+    // it before Qt deprecated that.
     const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect workArea = screen->availableGeometry();
-#else
-    const QRect workArea = QApplication::desktop()->availableGeometry(-1);
-#endif
-    widget.setGeometry(CentredGeometry(widget.geometry(), workArea));
+    if (screen)
+        widget.setGeometry(CentredGeometry(widget.geometry(), screen->availableGeometry()));
 }

@@ -1,8 +1,10 @@
 #include "integration/updateinifile.h"
 
-#include "integration/textfilewriter.h"
+#include "files/encodedtext.h"
+#include "files/filelock.h"
+#include "files/filereplacer.h"
+#include "xmlcommands/customcommand.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QTextCodec>
@@ -11,9 +13,16 @@
 ResultCode UpdateIniFile::Update(const QString &appFolder, const QString &filePath)
 {
     this->appFolder = appFolder;
-    if (FileExists(filePath))
-        return UpdateExistingFile(filePath);
-    return CreateNewFile(filePath);
+    const FileLock lock(filePath);
+    ResultCode result = RESULT_OK;
+    // Done again on what the file holds now when another process changed it meanwhile.
+    for (int attempt = 0; attempt < FileReplacer::attempts; ++attempt) {
+        changedMeanwhile = false;
+        result = FileExists(filePath) ? UpdateExistingFile(filePath) : CreateNewFile(filePath);
+        if (!changedMeanwhile)
+            break;
+    }
+    return result;
 }
 
 bool UpdateIniFile::FileExists(const QString &filePath)
@@ -24,12 +33,10 @@ bool UpdateIniFile::FileExists(const QString &filePath)
 
 ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
 {
-    TextFileWriter writer(filePath);
-    if (!writer.Open())
-        return ERR_INI_CREATE_FAILED;
-    // Only opening has a result code; a failed write just leaves no file.
-    writer.Write(QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), QTextCodec::codecForLocale(), false);
-    return RESULT_OK;
+    snapshot = FileSnapshot::Absent();
+    codec = nullptr;
+    byteOrderMark = false;
+    return Write(filePath, QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), ERR_INI_CREATE_FAILED);
 }
 
 ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
@@ -46,11 +53,9 @@ ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
 
 ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!snapshot.Take(filePath))
         return ERR_INI_OPEN_FAILED;
-    QString text = Decode(file.readAll());
-    file.close();
+    QString text = Decode(snapshot.Bytes());
 
     // LF, CR LF and a lone CR all end a line; text mode would drop a lone CR
     // and so join two lines into one.
@@ -148,12 +153,14 @@ ResultCode UpdateIniFile::ReadEntryNumber(const QString &line, qint32 &number)
 
 QString UpdateIniFile::MakeEntry(qint32 keyNumber) const
 {
-    QString folder = appFolder;
-    folder.replace(QLatin1Char(' '), QLatin1String("%20"), Qt::CaseSensitive);
+    const QString space = QStringLiteral(" ");
+    const QString encodedSpace = QStringLiteral("%20");
+    const QString folder = QString(appFolder).replace(space, encodedSpace, Qt::CaseSensitive);
+    const QString commandFolder = TclQuoted(appFolder).replace(space, encodedSpace, Qt::CaseSensitive);
 
     QString entry = QString::number(keyNumber);
     entry += QLatin1String("=TALVORN%20Probe%20Core%20Inserter ");
-    entry += QLatin1String("source%20\"") + folder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
+    entry += QLatin1String("source%20\"") + commandFolder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
     entry += QLatin1String("\"\" ") + folder + QLatin1String("/Talvorn_CI_A.png ");
     entry += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
     entry += QChar(0); // this field is one U+0000 character: not a digit, not quotes
@@ -163,13 +170,18 @@ QString UpdateIniFile::MakeEntry(qint32 keyNumber) const
 
 ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList &lines)
 {
-    TextFileWriter writer(filePath);
-    if (!writer.Open())
-        return ERR_INI_OPEN_FAILED;
     QString text;
     for (const QString &line : lines)
         text += line + QLatin1Char('\n');
-    // Only opening has a result code; a failed write leaves the old file whole.
-    writer.Write(text, codec ? codec : QTextCodec::codecForLocale(), byteOrderMark);
-    return RESULT_OK;
+    return Write(filePath, text, ERR_INI_OPEN_FAILED);
+}
+
+// A file that can't be replaced whole is one that can't be opened for writing.
+ResultCode UpdateIniFile::Write(const QString &filePath, const QString &text, ResultCode failure)
+{
+    EncodedText bytes(codec ? codec : QTextCodec::codecForLocale(), byteOrderMark);
+    bytes.Append(text);
+    const FileReplacer::Outcome outcome = FileReplacer::Replace(filePath, snapshot, bytes.Bytes());
+    changedMeanwhile = outcome == FileReplacer::Outcome::ChangedMeanwhile;
+    return outcome == FileReplacer::Outcome::Replaced ? RESULT_OK : failure;
 }

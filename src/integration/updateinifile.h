@@ -1,6 +1,7 @@
 #ifndef UPDATEINIFILE_H
 #define UPDATEINIFILE_H
 
+#include "files/filesnapshot.h"
 #include "messages/resultcodes.h"
 
 #include <QString>
@@ -29,11 +30,15 @@ private:
     static bool NamesCommand(const QString &line);
     static qint32 NextKey(const QStringList &lines);
     QString Decode(const QByteArray &bytes);
+    ResultCode Write(const QString &filePath, const QString &text, ResultCode failure);
 
     QString appFolder;
     // How the file read was encoded, so that it is written back the same way.
     QTextCodec *codec = nullptr;
     bool byteOrderMark = false;
+    // The file as read, so that its replacement can tell whether it changed meanwhile.
+    FileSnapshot snapshot;
+    bool changedMeanwhile = false;
 };
 
 #endif // UPDATEINIFILE_H

@@ -20,15 +20,16 @@ QTextCodec *DomSerializer::DeclaredCodec(const QDomDocument &document)
     return QTextCodec::codecForName("UTF-8");
 }
 
-DomSerializer::DomSerializer(int indent, const Sink &sink)
-    : indent(indent), sink(sink), encodable(0x10000, -1)
+DomSerializer::DomSerializer(int indent, const Sink &sink, QTextCodec *codec)
+    : codec(codec), indent(indent), sink(sink), encodable(0x10000, -1)
 {
     pending.reserve(pieceSize + 4096);
 }
 
 void DomSerializer::Write(const QDomDocument &document)
 {
-    codec = DeclaredCodec(document);
+    if (!codec)
+        codec = DeclaredCodec(document);
     // Qt puts the DOCTYPE after the XML declaration, before the first other node.
     bool doctypeWritten = false;
     for (QDomNode node = document.firstChild(); !node.isNull(); node = node.nextSibling()) {

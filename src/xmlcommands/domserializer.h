@@ -20,7 +20,8 @@ public:
     // The encoding that the document declares, else UTF-8, found as toString() finds it.
     static QTextCodec *DeclaredCodec(const QDomDocument &document);
 
-    DomSerializer(int indent, const Sink &sink);
+    // Writes for the codec given, else for the one the document declares.
+    DomSerializer(int indent, const Sink &sink, QTextCodec *codec = nullptr);
     void Write(const QDomDocument &document);
 
 private:

@@ -1,27 +1,17 @@
 #include "xmlcommands/updatexmlfile.h"
 
-#include "integration/textfilewriter.h"
-#include "xmlcommands/checkedxmldevice.h"
+#include "files/encodedtext.h"
+#include "files/filelock.h"
+#include "files/filereplacer.h"
 #include "xmlcommands/domserializer.h"
+#include "xmlcommands/xmldepthguard.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QTextCodec>
 
 namespace {
 const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
-
-// Vivado's own files nest 4 deep. Qt 5's DOM parses, writes and frees a tree by
-// recursion, a stack frame per level, so a file nested thousands deep crashes it.
-constexpr int maxElementDepth = 256;
-
-bool HasByteOrderMark(const QString &filePath)
-{
-    QFile file(filePath);
-    return file.open(QIODevice::ReadOnly) && QTextCodec::codecForUtfText(file.peek(4), nullptr);
-}
 
 QString FlagText(bool flag)
 {
@@ -47,11 +37,30 @@ bool ReadFlag(const QDomElement &element)
 ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePath)
 {
     this->appFolder = appFolder;
+    const FileLock lock(filePath);
+    ResultCode result = RESULT_OK;
+    for (int attempt = 0; attempt < FileReplacer::attempts; ++attempt) {
+        result = UpdateOnce(filePath);
+        if (!changedMeanwhile)
+            break;
+    }
+    return result;
+}
+
+// Another process may change the file between our read and our write: then all of it
+// is done again on what the file holds now.
+ResultCode UpdateXmlFile::UpdateOnce(const QString &filePath)
+{
+    document.clear();
+    commands.clear();
+    changedMeanwhile = false;
     if (FileExists(filePath)) {
         const ResultCode result = ReadFile(filePath);
         if (result != RESULT_OK)
             return result;
     } else {
+        snapshot = FileSnapshot::Absent();
+        encoding = XmlEncoding();
         CreateNewDocument();
     }
     if (IsInstalled())
@@ -70,22 +79,17 @@ ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
 {
     qDebug() << "UpdateXmlFile::ReadFile - filePath =" << filePath;
     document.clear();
-    QFile file(filePath);
-    // Not in text mode: on Windows that drops every CR byte, breaking UTF-16 text; the
-    // XML parser turns CR LF into LF itself.
-    if (!file.open(QIODevice::ReadOnly))
+    // Read whole and not in text mode: on Windows that drops every CR byte, breaking
+    // UTF-16 text; the XML parser turns CR LF into LF itself.
+    if (!snapshot.Take(filePath))
         return ERR_XML_OPEN_FAILED;
 
-    // The stream reader also rejects what is not well-formed before the DOM has it.
-    CheckedXmlDevice checked(file, maxElementDepth);
-    checked.open(QIODevice::ReadOnly);
+    const QString text = encoding.Decode(snapshot.Bytes());
     QString errorMessage;
     int errorLine = 0;
     int errorColumn = 0;
-    if (!document.setContent(&checked, false, &errorMessage, &errorLine, &errorColumn)
-        || !checked.IsWellFormedAndShallow())
+    if (!XmlDepthGuard::Accepts(text) || !document.setContent(text, false, &errorMessage, &errorLine, &errorColumn))
         return ERR_XML_READ_FAILED;
-    file.close();
 
     const QDomElement root = FindCommandsRoot();
     return root.isNull() ? RESULT_OK : ReadCommands(root);
@@ -210,7 +214,7 @@ CustomCommand UpdateXmlFile::MakeNewCommand() const
     command.position = NextPosition();
     command.name = MakeCommandName();
     command.menu_name = QStringLiteral("TALVORN Probe Core Inserter");
-    command.command = QStringLiteral("source \"%1/vivado_server.tcl\" -notrace").arg(appFolder);
+    command.command = QStringLiteral("source \"%1/vivado_server.tcl\" -notrace").arg(TclQuoted(appFolder));
     command.tooltip = QStringLiteral("Start TALVORN Probe Core Inserter");
     command.toolbar_icon = QStringLiteral("%1/Talvorn_CI_A.png").arg(appFolder);
     command.show_on_toolbar = true;
@@ -248,13 +252,10 @@ QString UpdateXmlFile::MakeCommandName() const
 ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
 {
     qDebug() << "UpdateXmlFile::WriteFile - filePath =" << filePath;
-    const bool byteOrderMark = HasByteOrderMark(filePath);
-    TextFileWriter writer(filePath);
-    if (!writer.Open())
-        return ERR_XML_OPEN_FAILED;
-    // Only opening has a result code; a failed write leaves the old file whole.
-    writer.Start(DomSerializer::DeclaredCodec(document), byteOrderMark);
-    DomSerializer(1, [&writer](const QString &piece) { writer.Append(piece); }).Write(document);
-    writer.Commit();
-    return RESULT_OK;
+    EncodedText text(encoding.Codec(), encoding.ByteOrderMark());
+    DomSerializer(1, [&text](const QString &piece) { text.Append(piece); }, encoding.Codec()).Write(document);
+    // A file that can't be replaced whole is one that can't be opened for writing.
+    const FileReplacer::Outcome outcome = FileReplacer::Replace(filePath, snapshot, text.Bytes());
+    changedMeanwhile = outcome == FileReplacer::Outcome::ChangedMeanwhile;
+    return outcome == FileReplacer::Outcome::Replaced ? RESULT_OK : ERR_XML_OPEN_FAILED;
 }

@@ -1,8 +1,10 @@
 #ifndef UPDATEXMLFILE_H
 #define UPDATEXMLFILE_H
 
+#include "files/filesnapshot.h"
 #include "messages/resultcodes.h"
 #include "xmlcommands/customcommand.h"
+#include "xmlcommands/xmlencoding.h"
 
 #include <QDomDocument>
 #include <QDomElement>
@@ -32,6 +34,7 @@ public:
     const QList<CustomCommand> &Commands() const { return commands; }
 
 private:
+    ResultCode UpdateOnce(const QString &filePath);
     static bool PassesVersionTest(const QDomElement &element);
     QDomElement FindCommandsRoot() const;
     void AppendTextElement(QDomElement &parent, const QString &tag, const QString &text);
@@ -39,6 +42,10 @@ private:
     QString appFolder;
     QDomDocument document;
     QList<CustomCommand> commands;
+    // The file as read, and how its text was encoded, for writing it back.
+    FileSnapshot snapshot;
+    XmlEncoding encoding;
+    bool changedMeanwhile = false;
 };
 
 #endif // UPDATEXMLFILE_H

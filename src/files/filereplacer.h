@@ -1,0 +1,26 @@
+#ifndef FILEREPLACER_H
+#define FILEREPLACER_H
+
+#include <QByteArray>
+#include <QString>
+
+class FileSnapshot;
+
+// Puts new content in a file's place whole: written beside it, then moved over it, so
+// that a failure or a crash part-way leaves the old file as it was. The file keeps its
+// owner, group and mode (on Windows its attributes and security), and a link stays a
+// link to the file it names.
+class FileReplacer
+{
+public:
+    enum class Outcome { Replaced, ChangedMeanwhile, Failed };
+
+    // An edit whose file keeps changing under it gives up after this many reads.
+    static constexpr int attempts = 5;
+
+    // Replaces the file, or creates it when the snapshot expects none, unless it is no
+    // longer what the snapshot holds. Only a regular file is replaced.
+    static Outcome Replace(const QString &path, const FileSnapshot &expected, const QByteArray &bytes);
+};
+
+#endif // FILEREPLACER_H

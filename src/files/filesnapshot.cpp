@@ -1,0 +1,44 @@
+#include "files/filesnapshot.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+FileSnapshot FileSnapshot::Absent()
+{
+    FileSnapshot snapshot;
+    snapshot.kind = Kind::Absent;
+    return snapshot;
+}
+
+bool FileSnapshot::Take(const QString &path)
+{
+    *this = FileSnapshot();
+    const QFileInfo info(path);
+    // Opening a FIFO would wait for a writer forever, and a device is nobody's file.
+    if (!info.isFile())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    modified = info.lastModified();
+    bytes = file.readAll();
+    kind = Kind::Present;
+    return true;
+}
+
+bool FileSnapshot::Matches(const QString &path) const
+{
+    const QFileInfo info(path);
+    switch (kind) {
+    case Kind::Unknown:
+        return true;
+    case Kind::Absent:
+        return !info.exists() && !info.isSymLink();
+    case Kind::Present:
+        break;
+    }
+    if (!info.isFile() || info.size() != bytes.size() || info.lastModified() != modified)
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+}
