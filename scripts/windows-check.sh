@@ -29,6 +29,7 @@ export WINEPREFIX="$(mktemp -d)" WINEDEBUG=-all
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
 wineboot --init >/dev/null 2>&1
 (cd "$win" && ctest --output-on-failure)
+wineserver -w
 
 export WINEQT_QPA_PLATFORM=offscreen
 failures=0
@@ -51,6 +52,28 @@ check "typical run exits with 0 (got $code)" test "$code" = 0
 check "commands.paini written with CRLF" grep -q $'^VERSION=1\r$' "$vivado/2017.4/commands/commands.paini"
 check "commands.xml written with CRLF" grep -q $'^<custom_commands major="1" minor="0">\r$' "$vivado/2019.1/commands/commands.xml"
 check "the command points at the tool's folder" grep -q 'vivado_server.tcl" -notrace</command>' "$vivado/2019.1/commands/commands.xml"
+
+# A file held open by another process, as virus scanners and sync clients do, is waited
+# for about 2 seconds: let go in time, the command is added; held longer, the file stays.
+xml="$vivado/2019.1/commands/commands.xml"
+hold() { # milliseconds; returns once the file is held
+    rm -f "$WINEPREFIX/held"
+    (cd "$win/tests" && wine fileholder.exe "$(winepath -w "$xml" 2>/dev/null)" "$1" >"$WINEPREFIX/held" 2>/dev/null) &
+    for _ in $(seq 1 100); do grep -q held "$WINEPREFIX/held" 2>/dev/null && return 0; sleep 0.1; done
+    return 1
+}
+entries="$(grep -c '<custom_command>' "$xml")"
+hold 1000
+code="$(errorlevel "$win/src" VivadoIntegration.exe nofeedback)"
+wait
+check "held for 1 s: exits with 0 (got $code)" test "$code" = 0
+check "held for 1 s: the command added" test "$(grep -c '<custom_command>' "$xml")" = $((entries + 1))
+cp "$xml" "$WINEPREFIX/before.xml"
+hold 6000
+code="$(errorlevel "$win/src" VivadoIntegration.exe nofeedback)"
+wait
+check "held for 6 s: %ERRORLEVEL% is -2147482623 (got $code)" test "$code" = -2147482623
+check "held for 6 s: the file unchanged" cmp -s "$xml" "$WINEPREFIX/before.xml"
 
 # Arguments as WinMain hands them over; the answerer prints a line for each box it closes,
 # then "exec <code>".

@@ -1,5 +1,7 @@
 // Both editors on good, odd, damaged and unwritable files: the result code, and the
 // file either left byte for byte or written exactly as expected.
+#include "files/filereplacer.h"
+#include "files/filesnapshot.h"
 #include "integration/updateinifile.h"
 #include "testsupport.h"
 #include "xmlcommands/domserializer.h"
@@ -178,7 +180,7 @@ bool MakeFault(const QString &fault, const QString &path, const QByteArray &befo
     if (before != absent)
         WriteBytes(fault == "link" ? other : path, before);
     if (fault == "link")
-        return QFile::link("other/" + QFileInfo(path).fileName(), path);
+        return QFile::link("other/" + QFileInfo(path).fileName(), path) && QFileInfo(path).isSymLink(); // not a shortcut
     if (fault == "bind mount") {
         WriteBytes(other, before);
         return Run("mount", {"--bind", other, path});
@@ -394,6 +396,45 @@ private slots:
             QCOMPARE(Update(appFolder, path), RESULT_OK);
             QCOMPARE(ReadBytes(path), written);
         }
+    }
+
+    // Another process's change between the read and the replacement is never overwritten.
+    void replaceOnlyWhatWasRead_data()
+    {
+        QTest::addColumn<QByteArray>("read");     // absent: none expected
+        QTest::addColumn<QByteArray>("meanwhile"); // absent: no change
+        QTest::addColumn<bool>("sameTime");       // the change keeps the modification time
+        QTest::addColumn<bool>("replaced");
+
+        QTest::newRow("unchanged") << QByteArray("old") << absent << false << true;
+        QTest::newRow("changed") << QByteArray("old") << QByteArray("other") << false << false;
+        QTest::newRow("changed, same size and time") << QByteArray("old") << QByteArray("odd") << true << false;
+        QTest::newRow("created meanwhile") << absent << QByteArray("other") << false << false;
+        QTest::newRow("none") << absent << absent << false << true;
+    }
+
+    void replaceOnlyWhatWasRead()
+    {
+        QFETCH(QByteArray, read);
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(bool, sameTime);
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/file";
+        FileSnapshot snapshot = FileSnapshot::Absent();
+        if (read != absent) {
+            WriteBytes(path, read);
+            QVERIFY(snapshot.Take(path));
+        }
+        if (meanwhile != absent) {
+            const QDateTime time = QFileInfo(path).lastModified();
+            WriteBytes(path, meanwhile);
+            QFile file(path);
+            QVERIFY(!sameTime || (file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime)));
+        }
+        const FileReplacer::Outcome outcome = FileReplacer::Replace(path, snapshot, "new");
+        QCOMPARE(outcome, replaced ? FileReplacer::Outcome::Replaced : FileReplacer::Outcome::ChangedMeanwhile);
+        QCOMPARE(ReadBytes(path), replaced ? QByteArray("new") : meanwhile);
     }
 
     // Fields kept only in memory, read by tag, exactly, the last of a tag winning.
