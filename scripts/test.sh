@@ -6,12 +6,16 @@ install_missing
 build_all
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 
-# The installed folder holds a tool that runs on its own.
+# The installed folder holds the tool and its removal companion, which run on their own.
 sandbox="$(mktemp -d)"
 cmake --install "$build" --prefix "$sandbox/install" >/dev/null
 mkdir -p "$sandbox/AppData/Roaming/Xilinx/Vivado/2019.1/commands"
-XDG_DATA_HOME="$sandbox/AppData/Roaming" QT_QPA_PLATFORM=offscreen "$sandbox/install/bin/VivadoIntegration" nofeedback
-grep -q "<command>source \"$sandbox/install/bin/vivado_server.tcl\" -notrace</command>" \
-    "$sandbox/AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
-echo "installed tool: ok"
+xml="$sandbox/AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
+command="<command>source \"$sandbox/install/bin/vivado_server.tcl\" -notrace</command>"
+export XDG_DATA_HOME="$sandbox/AppData/Roaming" QT_QPA_PLATFORM=offscreen
+"$sandbox/install/bin/VivadoIntegration" nofeedback
+grep -q "$command" "$xml"
+"$sandbox/install/bin/VivadoIntegrationRemove" nofeedback
+! grep -q "$command" "$xml"
+echo "installed tool and remover: ok"
 rm -rf "$sandbox"

@@ -14,7 +14,11 @@ int main(int argc, char *argv[])
 {
     qSetGlobalQHashSeed(0);
     QApplication application(argc, argv);
+#ifdef REMOVAL
+    MainWindow window(MainWindow::Task::Remove);
+#else
     MainWindow window;
+#endif
     CentreOnWorkArea(window);
 
     QTextStream out(stdout);

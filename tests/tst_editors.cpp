@@ -156,11 +156,24 @@ bool Run(const QString &program, const QStringList &arguments)
     return QProcess::execute(program, arguments) == 0;
 }
 
-ResultCode Update(const QString &appFolder, const QString &path)
+// Registers, or with the fault "remove" removes, the command.
+ResultCode Edit(const QString &fault, const QString &appFolder, const QString &path)
 {
-    if (path.endsWith(xml))
-        return UpdateXmlFile().Update(appFolder, path);
-    return UpdateIniFile().Update(appFolder, path);
+    if (fault == "remove")
+        return path.endsWith(xml) ? UpdateXmlFile().Remove(appFolder, path) : UpdateIniFile().Remove(appFolder, path);
+    return path.endsWith(xml) ? UpdateXmlFile().Update(appFolder, path) : UpdateIniFile().Update(appFolder, path);
+}
+
+// A command written for the folder, and the layout it is written back in.
+QByteArray Registered(quint32 position, const QString &name, const QString &folder)
+{
+    return Command(position, name, "source \"" + folder.toUtf8() + "/vivado_server.tcl\" -notrace");
+}
+
+QByteArray Laid(quint32 position, const QString &name, const QString &folder)
+{
+    return " <custom_command>\n  <position>" + QByteArray::number(position) + "</position>\n  <name>" + name.toUtf8()
+           + "</name>\n  <command>source \"" + folder.toUtf8() + "/vivado_server.tcl\" -notrace</command>\n </custom_command>\n";
 }
 }
 
@@ -189,6 +202,8 @@ bool MakeFault(const QString &fault, const QString &path, const QByteArray &befo
         return Run("chattr", {"+i", path});
     if (fault.startsWith("owned by nobody"))
         return Run("chown", {"65534:65534", path}) && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    if (fault.endsWith("read-only folder")) // the user's own file
+        return Run("chown", {"65534:65534", path});
     return true;
 }
 
@@ -283,6 +298,26 @@ private slots:
                 "<custom_commands " + QByteArray(root).replace('\'', '"') + ">\n <custom_command>\n  <run_proc>TRUE</run_proc>\n"
                 " </custom_command>\n</custom_commands>\n");
 
+        // Removal: the entries for the tool's own folder and for folders without a server script
+        // go; those of a live installation (%live%), other names and everything else stay.
+        const QString gone = "C:/Gone Tool";
+        Row("xml, removal: own and gone entries go", xml,
+            Xml(Command(0, "user") + Registered(1, base, app) + "<!--c-->" + Registered(2, base + "_2", gone)
+                + Registered(3, base + "_3", "%live%") + Registered(4, base.toLower(), app) + Registered(5, base + "_x", app)
+                + Registered(6, base + "_4", tcl)),
+            RESULT_OK, declarationRead + root10 + "\n" + " <custom_command>\n  <position>0</position>\n  <name>user</name>\n  <command>source x.tcl</command>\n </custom_command>\n"
+                + " <!--c-->\n" + Laid(3, base + "_3", "%live%") + Laid(4, base.toLower(), app) + Laid(5, base + "_x", app)
+                + Laid(6, base + "_4", tcl) + "</custom_commands>\n", "remove");
+        Row("xml, removal: the last one goes, the root stays", xml, Xml(Command(0, base + "_2", "source \"" + tclCommand + "\" -notrace")),
+            RESULT_OK, declarationRead + "<custom_commands major=\"1\" minor=\"0\"/>\n", "remove", tcl);
+        Row("xml, removal: nothing to remove", xml, Xml(Registered(0, base, "%live%")), RESULT_OK, unchanged, "remove");
+        Row("xml, removal: no file", xml, absent, RESULT_OK, absent, "remove");
+        const QByteArray iniLines = byteOrderMark + "VERSION=1\r\n0=a\r\n";
+        QTest::newRow("paini, removal: own and gone lines go, every other byte stays") << ini << "remove" << app
+            << iniLines + IniEntry(1) + "\r\n" + IniEntry(2, gone.toUtf8()) + "\n" + IniEntry(3, "%live%") + "\r4=b"
+            << RESULT_OK << iniLines + IniEntry(3, "%live%") + "\r4=b";
+        Row("paini, removal: nothing to remove", ini, twoLines + IniEntry(1, "%live%") + "\n", RESULT_OK, unchanged, "remove");
+
         // A file that can't be replaced whole gives the code of one that can't be opened, and stays as it was.
         const QByteArray nearly16k = twoLines + QByteArray(16300, 'x');
         Row("paini, full disk", ini, nearly16k, ERR_INI_OPEN_FAILED, unchanged, "full disk");
@@ -360,10 +395,16 @@ private slots:
                 QSKIP("mounting a small tmpfs needs root");
         }
         const QString path = folder + "/" + file;
+        const QString live = dir.path() + "/live";
+        QDir().mkpath(live);
+        WriteBytes(live + "/vivado_server.tcl", "");
+        before.replace("%live%", live.toUtf8());
+        after.replace("%live%", live.toUtf8());
         if (!MakeFault(fault, path, before))
             QSKIP(qPrintable("this platform or user can't make the fault: " + fault));
         const bool existed = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
         const QString kind = Kind(path);
+        const QDateTime modified = QFileInfo(path).lastModified();
         QScopedPointer<AsOtherUser> other;
         if (fault == "unreadable")
             other.reset(new AsOtherUser(path, QFile::Permissions()));
@@ -372,18 +413,21 @@ private slots:
         if (other && (fault == "unreadable" ? QFile(path).open(QIODevice::ReadOnly) : QFile(folder + "/probe").open(QIODevice::WriteOnly)))
             QSKIP("this platform gives no way to deny that");
 
-        const ResultCode code = Update(appFolder, path);
+        const ResultCode code = Edit(fault, appFolder, path);
         other.reset();
         const QByteArray written = ReadBytes(path);
         const QString kindAfter = Kind(path);
+        const QDateTime modifiedAfter = QFileInfo(path).lastModified();
         UndoFault(fault, path);
         const QStringList leftOver = QDir(folder).entryList(QDir::Files | QDir::Hidden);
         if (fault.startsWith("full disk"))
             Run("umount", {folder});
 
         QCOMPARE(code, result);
-        if (after == unchanged)
+        if (after == unchanged) {
             QCOMPARE(written, before);
+            QCOMPARE(modifiedAfter, modified); // not written again either
+        }
         else if (after.startsWith("..."))
             QVERIFY2(written.endsWith(after.mid(3)), written.right(700));
         else
@@ -393,7 +437,7 @@ private slots:
             QCOMPARE(kindAfter, kind);
         if (file == ini && fault.isEmpty() && code == RESULT_OK) {
             // A second run finds its own line and leaves the file as it is.
-            QCOMPARE(Update(appFolder, path), RESULT_OK);
+            QCOMPARE(Edit(fault, appFolder, path), RESULT_OK);
             QCOMPARE(ReadBytes(path), written);
         }
     }

@@ -69,6 +69,14 @@ private slots:
             << failed + "Roaming folder not found.|Message id : 0x80000201" << QStringList{"-", "-"};
         QTest::newRow("box, empty commands.xml") << "answerer" << QStringList() << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
             << failed + "Failed to read Vivado .xml configuration file.|Message id : 0x80000402" << QStringList{"commands.xml"};
+        const QString removed = "box Success: Removal from Vivado succeeded.";
+        QTest::newRow("remover, box") << "remover answerer" << QStringList() << "" << both << RESULT_OK << removed << QStringList{"-", "-"};
+        QTest::newRow("remover, nofeedback") << "remover answerer" << silent[0] << "" << both << RESULT_OK << "" << QStringList{"-", "-"};
+        QTest::newRow("remover, box, no roaming folder") << "remover answerer" << QStringList() << "no roaming" << both
+            << ERR_ROAMING_FOLDER_NOT_FOUND << "box Failed: Removal from Vivado failed.||ERROR : Roaming folder not found.|Message id : 0x80000201"
+            << QStringList{"-", "-"};
+        QTest::newRow("remover, empty commands.xml") << "remover" << silent[0] << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
+            << "" << QStringList{"commands.xml"};
         QTest::newRow("product, typical run") << "product" << silent[0] << "" << both << RESULT_OK << "" << written;
         QTest::newRow("product, a word after nofeedback") << "product" << silent[1] << "" << both << RESULT_OK << "" << written;
         QTest::newRow("product, no roaming folder") << "product" << silent[0] << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND << ""
@@ -94,7 +102,10 @@ private slots:
         if (fault == "empty xml")
             WriteBytes(xmlPath, "");
 
-        const QString executable = program == "product" ? PRODUCT_EXECUTABLE : BOXANSWERER_EXECUTABLE;
+        const QMap<QString, QString> executables{{"product", PRODUCT_EXECUTABLE}, {"answerer", BOXANSWERER_EXECUTABLE},
+                                                 {"remover", REMOVER_EXECUTABLE}, {"remover answerer", REMOVER_BOXANSWERER_EXECUTABLE}};
+        const QString executable = executables.value(program);
+        const bool registers = !program.startsWith("remover") && result == RESULT_OK;
         QProcess process;
         process.start(executable, arguments);
         QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
@@ -103,8 +114,8 @@ private slots:
         const QStringList log = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
         const QString quotedPath = " - filePath = \"" + xmlPath + "\"";
         QCOMPARE(log.contains("UpdateXmlFile::ReadFile" + quotedPath), fault == "empty xml");
-        QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath), result == RESULT_OK && versions.contains("2019.1"));
-        if (program == "product")
+        QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath), registers && versions.contains("2019.1"));
+        if (!program.endsWith("answerer"))
             QVERIFY2(log.contains("res = " + QString::number(int(result))), qPrintable(log.join('\n')));
         else
             QCOMPARE(out, (box.isEmpty() ? "" : box + "\n") + "exec " + QString::number(int(result)) + "\n");
@@ -113,9 +124,9 @@ private slots:
         // Written once, pointing at the program's folder; a broken file stays as it was.
         const QByteArray xml = ReadBytes(xmlPath);
         const QString appFolder = QFileInfo(executable).canonicalPath();
-        QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(result == RESULT_OK));
+        QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(registers));
         QCOMPARE(xml.isEmpty(), fault == "empty xml");
-        QCOMPARE(xml.contains("<custom_commands major=\"1\" minor=\"0\">\n"), result == RESULT_OK); // the same every run
+        QCOMPARE(xml.contains("<custom_commands major=\"1\" minor=\"0\">\n"), registers); // the same every run
     }
 
     // Runs that change one file at once each keep their change, and the file stays whole.

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "integration/vivadointegration.h"
+#include "integration/vivadoremoval.h"
 #include "messages/returnmessages.h"
 
 #include <QCoreApplication>
@@ -9,9 +10,15 @@
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent)
+    : MainWindow(Task::Register, parent)
+{
+}
+
+MainWindow::MainWindow(Task task, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , feedback(true)
+    , task(task)
 {
     ui->setupUi(this);
     // Queued, so the run starts only once main has centred us and entered the loop.
@@ -27,7 +34,8 @@ void MainWindow::Exec()
 {
     CheckArguments();
     const QString appFolder = QCoreApplication::applicationDirPath();
-    const ResultCode result = VivadoIntegration().Integrate(appFolder);
+    const ResultCode result = task == Task::Remove ? VivadoRemoval().Remove(appFolder)
+                                                   : VivadoIntegration().Integrate(appFolder);
     if (feedback)
         ShowResult(result);
     QCoreApplication::exit(static_cast<int>(result));
@@ -42,13 +50,14 @@ void MainWindow::CheckArguments()
 
 void MainWindow::ShowResult(ResultCode result)
 {
+    const QString what = task == Task::Remove ? QStringLiteral("Removal from Vivado")
+                                              : QStringLiteral("Integration with Vivado");
     if (result == RESULT_OK) {
-        QMessageBox::information(this, QStringLiteral("Success"),
-                                 QStringLiteral("Integration with Vivado succeeded."),
+        QMessageBox::information(this, QStringLiteral("Success"), what + QStringLiteral(" succeeded."),
                                  QMessageBox::Ok, QMessageBox::NoButton);
         return;
     }
-    QString text = QStringLiteral("Integration with Vivado failed.\n\n");
+    QString text = what + QStringLiteral(" failed.\n\n");
     text += QStringLiteral("ERROR : %1")
                 .arg(ReturnMessages::Instance().GetFullMessage(result), 0, QLatin1Char(' '));
     QMessageBox::information(this, QStringLiteral("Failed"), text, QMessageBox::Ok,

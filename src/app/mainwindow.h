@@ -16,7 +16,11 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // What the run does: register the command, or, for the removal companion, remove it.
+    enum class Task { Register, Remove };
+
     explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(Task task, QWidget *parent = nullptr);
     ~MainWindow() override;
 
 private slots:
@@ -28,6 +32,7 @@ private:
 
     Ui::MainWindow *ui;
     bool feedback;
+    const Task task;
 };
 
 #endif // MAINWINDOW_H

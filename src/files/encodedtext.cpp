@@ -2,8 +2,8 @@
 
 #include <QTextCodec>
 
-EncodedText::EncodedText(QTextCodec *codec, bool byteOrderMark)
-    : encoder(codec->makeEncoder(QTextCodec::IgnoreHeader))
+EncodedText::EncodedText(QTextCodec *codec, bool byteOrderMark, LineEnds lineEnds)
+    : encoder(codec->makeEncoder(QTextCodec::IgnoreHeader)), lineEnds(lineEnds)
 {
     if (byteOrderMark) {
         const QChar mark = QChar::ByteOrderMark;
@@ -16,7 +16,10 @@ EncodedText::EncodedText(QTextCodec *codec, bool byteOrderMark)
 void EncodedText::Append(QString piece)
 {
 #ifdef Q_OS_WIN
-    piece.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    if (lineEnds == LineEnds::Native)
+        piece.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+#else
+    Q_UNUSED(lineEnds)
 #endif
     bytes += encoder->fromUnicode(piece);
 }

@@ -9,11 +9,13 @@
 class QTextCodec;
 
 // The bytes of a text file: one encoding, a byte-order mark if asked, and the
-// platform's line ends.
+// platform's line ends unless the text keeps its own.
 class EncodedText
 {
 public:
-    EncodedText(QTextCodec *codec, bool byteOrderMark);
+    enum class LineEnds { Native, AsWritten };
+
+    EncodedText(QTextCodec *codec, bool byteOrderMark, LineEnds lineEnds = LineEnds::Native);
 
     void Append(QString piece);
     const QByteArray &Bytes() const { return bytes; }
@@ -21,6 +23,7 @@ public:
 private:
     QScopedPointer<QTextEncoder> encoder;
     QByteArray bytes;
+    const LineEnds lineEnds;
 };
 
 #endif // ENCODEDTEXT_H

@@ -2,6 +2,7 @@
 
 #include "files/filesnapshot.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -115,16 +116,18 @@ bool Overwrite(QFile &file, const QByteArray &bytes)
 }
 
 // A writable file in a folder that isn't can only be written where it is. Should that
-// fail, the old bytes go back.
+// fail, the old bytes go back, and the old modification time.
 FileReplacer::Outcome WriteInPlace(const QString &target, const QByteArray &bytes)
 {
     QFile file(target);
+    const QDateTime modified = QFileInfo(target).lastModified();
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return FileReplacer::Outcome::Failed;
     const QByteArray old = file.readAll();
     if (Overwrite(file, bytes))
         return FileReplacer::Outcome::Replaced;
-    Overwrite(file, old);
+    if (Overwrite(file, old))
+        file.setFileTime(modified, QFileDevice::FileModificationTime);
     return FileReplacer::Outcome::Failed;
 }
 }

@@ -1,11 +1,10 @@
 #include "integration/updateinifile.h"
 
 #include "files/encodedtext.h"
-#include "files/filelock.h"
-#include "files/filereplacer.h"
-#include "xmlcommands/customcommand.h"
+#include "xmlcommands/registration.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTextCodec>
 #include <limits>
@@ -13,16 +12,51 @@
 ResultCode UpdateIniFile::Update(const QString &appFolder, const QString &filePath)
 {
     this->appFolder = appFolder;
-    const FileLock lock(filePath);
-    ResultCode result = RESULT_OK;
-    // Done again on what the file holds now when another process changed it meanwhile.
-    for (int attempt = 0; attempt < FileReplacer::attempts; ++attempt) {
-        changedMeanwhile = false;
-        result = FileExists(filePath) ? UpdateExistingFile(filePath) : CreateNewFile(filePath);
-        if (!changedMeanwhile)
-            break;
+    return file.Run(filePath, [&] { return FileExists(filePath) ? UpdateExistingFile(filePath) : CreateNewFile(filePath); });
+}
+
+ResultCode UpdateIniFile::Remove(const QString &appFolder, const QString &filePath)
+{
+    this->appFolder = appFolder;
+    return file.Run(filePath, [&] { return RemoveOnce(filePath); });
+}
+
+ResultCode UpdateIniFile::RemoveOnce(const QString &filePath)
+{
+    if (!FileExists(filePath))
+        return RESULT_OK;
+    if (!file.Read(filePath))
+        return ERR_INI_OPEN_FAILED;
+    const QString text = Decode(file.Bytes());
+    // Each line is kept with its own line end, so that the file's other lines stay as they were.
+    static const QRegularExpression lines(QStringLiteral("([^\\r\\n]*)(\\r\\n|\\r|\\n|$)"));
+    QString kept;
+    bool removed = false;
+    for (auto match = lines.globalMatch(text); match.hasNext();) {
+        const QRegularExpressionMatch line = match.next();
+        if (IsToBeRemoved(line.captured(1)))
+            removed = true;
+        else
+            kept += line.capturedRef(0);
     }
-    return result;
+    if (!removed)
+        return RESULT_OK;
+    EncodedText bytes(codec, byteOrderMark, EncodedText::LineEnds::AsWritten);
+    bytes.Append(kept);
+    return file.Replace(filePath, bytes.Bytes()) ? RESULT_OK : ERR_INI_OPEN_FAILED;
+}
+
+bool UpdateIniFile::IsToBeRemoved(const QString &line) const
+{
+    const int equalSign = line.indexOf(QLatin1Char('='));
+    const QString value = line.mid(equalSign + 1);
+    // The folder is the icon's, the fourth field, the one without Tcl's escapes.
+    const QString icon = value.section(QLatin1Char(' '), 3, 3);
+    const QString iconName = QStringLiteral("/Talvorn_CI_A.png");
+    if (equalSign < 0 || !icon.endsWith(iconName))
+        return false;
+    const QString folder = icon.chopped(iconName.size()).replace(QStringLiteral("%20"), QStringLiteral(" "));
+    return EntryValue(folder) == value && Registration::IsToBeRemoved(folder, appFolder);
 }
 
 bool UpdateIniFile::FileExists(const QString &filePath)
@@ -33,7 +67,7 @@ bool UpdateIniFile::FileExists(const QString &filePath)
 
 ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
 {
-    snapshot = FileSnapshot::Absent();
+    file.ExpectAbsent();
     codec = nullptr;
     byteOrderMark = false;
     return Write(filePath, QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), ERR_INI_CREATE_FAILED);
@@ -53,9 +87,9 @@ ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
 
 ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
 {
-    if (!snapshot.Take(filePath))
+    if (!file.Read(filePath))
         return ERR_INI_OPEN_FAILED;
-    QString text = Decode(snapshot.Bytes());
+    QString text = Decode(file.Bytes());
 
     // LF, CR LF and a lone CR all end a line; text mode would drop a lone CR
     // and so join two lines into one.
@@ -153,19 +187,23 @@ ResultCode UpdateIniFile::ReadEntryNumber(const QString &line, qint32 &number)
 
 QString UpdateIniFile::MakeEntry(qint32 keyNumber) const
 {
+    return QString::number(keyNumber) + QLatin1Char('=') + EntryValue(appFolder);
+}
+
+QString UpdateIniFile::EntryValue(const QString &appFolder)
+{
     const QString space = QStringLiteral(" ");
     const QString encodedSpace = QStringLiteral("%20");
     const QString folder = QString(appFolder).replace(space, encodedSpace, Qt::CaseSensitive);
-    const QString commandFolder = TclQuoted(appFolder).replace(space, encodedSpace, Qt::CaseSensitive);
+    const QString commandFolder = Registration::TclQuoted(appFolder).replace(space, encodedSpace, Qt::CaseSensitive);
 
-    QString entry = QString::number(keyNumber);
-    entry += QLatin1String("=TALVORN%20Probe%20Core%20Inserter ");
-    entry += QLatin1String("source%20\"") + commandFolder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
-    entry += QLatin1String("\"\" ") + folder + QLatin1String("/Talvorn_CI_A.png ");
-    entry += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
-    entry += QChar(0); // this field is one U+0000 character: not a digit, not quotes
-    entry += QLatin1String(" \"\" true 0");
-    return entry;
+    QString value = QStringLiteral("TALVORN%20Probe%20Core%20Inserter ");
+    value += QLatin1String("source%20\"") + commandFolder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
+    value += QLatin1String("\"\" ") + folder + QLatin1String("/Talvorn_CI_A.png ");
+    value += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
+    value += QChar(0); // this field is one U+0000 character: not a digit, not quotes
+    value += QLatin1String(" \"\" true 0");
+    return value;
 }
 
 ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList &lines)
@@ -181,7 +219,5 @@ ResultCode UpdateIniFile::Write(const QString &filePath, const QString &text, Re
 {
     EncodedText bytes(codec ? codec : QTextCodec::codecForLocale(), byteOrderMark);
     bytes.Append(text);
-    const FileReplacer::Outcome outcome = FileReplacer::Replace(filePath, snapshot, bytes.Bytes());
-    changedMeanwhile = outcome == FileReplacer::Outcome::ChangedMeanwhile;
-    return outcome == FileReplacer::Outcome::Replaced ? RESULT_OK : failure;
+    return file.Replace(filePath, bytes.Bytes()) ? RESULT_OK : failure;
 }

@@ -1,7 +1,7 @@
 #ifndef UPDATEINIFILE_H
 #define UPDATEINIFILE_H
 
-#include "files/filesnapshot.h"
+#include "files/fileedit.h"
 #include "messages/resultcodes.h"
 
 #include <QString>
@@ -14,6 +14,9 @@ class UpdateIniFile
 {
 public:
     ResultCode Update(const QString &appFolder, const QString &filePath);
+    // Removes the lines this tool wrote for the application folder, or for a folder whose
+    // server script is gone; every other byte stays. A file with none stays untouched.
+    ResultCode Remove(const QString &appFolder, const QString &filePath);
 
     static bool FileExists(const QString &filePath);
     ResultCode CreateNewFile(const QString &filePath);
@@ -24,6 +27,8 @@ public:
     ResultCode AppendEntry(QStringList &lines);
     static ResultCode ReadEntryNumber(const QString &line, qint32 &number);
     QString MakeEntry(qint32 keyNumber) const;
+    // What follows the key and "=" in the entry line for the folder.
+    static QString EntryValue(const QString &appFolder);
     ResultCode WriteLines(const QString &filePath, const QStringList &lines);
 
 private:
@@ -31,14 +36,14 @@ private:
     static qint32 NextKey(const QStringList &lines);
     QString Decode(const QByteArray &bytes);
     ResultCode Write(const QString &filePath, const QString &text, ResultCode failure);
+    ResultCode RemoveOnce(const QString &filePath);
+    bool IsToBeRemoved(const QString &line) const;
 
     QString appFolder;
     // How the file read was encoded, so that it is written back the same way.
     QTextCodec *codec = nullptr;
     bool byteOrderMark = false;
-    // The file as read, so that its replacement can tell whether it changed meanwhile.
-    FileSnapshot snapshot;
-    bool changedMeanwhile = false;
+    FileEdit file;
 };
 
 #endif // UPDATEINIFILE_H

@@ -19,13 +19,4 @@ struct CustomCommand
     QString source;
 };
 
-// The text as Tcl reads it between double quotes: the registered command is a Tcl
-// command, and a folder such as "Tools [1]" would otherwise run a command named 1.
-inline QString TclQuoted(QString text)
-{
-    for (const char special : {'\\', '[', ']', '$', '"'})
-        text.replace(QLatin1Char(special), QString(QLatin1Char('\\')).append(QLatin1Char(special)));
-    return text;
-}
-
 #endif // CUSTOMCOMMAND_H

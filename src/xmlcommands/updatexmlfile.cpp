@@ -1,9 +1,8 @@
 #include "xmlcommands/updatexmlfile.h"
 
 #include "files/encodedtext.h"
-#include "files/filelock.h"
-#include "files/filereplacer.h"
 #include "xmlcommands/domserializer.h"
+#include "xmlcommands/registration.h"
 #include "xmlcommands/xmldepthguard.h"
 
 #include <QDebug>
@@ -37,29 +36,19 @@ bool ReadFlag(const QDomElement &element)
 ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePath)
 {
     this->appFolder = appFolder;
-    const FileLock lock(filePath);
-    ResultCode result = RESULT_OK;
-    for (int attempt = 0; attempt < FileReplacer::attempts; ++attempt) {
-        result = UpdateOnce(filePath);
-        if (!changedMeanwhile)
-            break;
-    }
-    return result;
+    return file.Run(filePath, [&] { return UpdateOnce(filePath); });
 }
 
-// Another process may change the file between our read and our write: then all of it
-// is done again on what the file holds now.
 ResultCode UpdateXmlFile::UpdateOnce(const QString &filePath)
 {
     document.clear();
     commands.clear();
-    changedMeanwhile = false;
     if (FileExists(filePath)) {
         const ResultCode result = ReadFile(filePath);
         if (result != RESULT_OK)
             return result;
     } else {
-        snapshot = FileSnapshot::Absent();
+        file.ExpectAbsent();
         encoding = XmlEncoding();
         CreateNewDocument();
     }
@@ -67,6 +56,46 @@ ResultCode UpdateXmlFile::UpdateOnce(const QString &filePath)
         return RESULT_OK;
     AddCommand();
     return WriteFile(filePath);
+}
+
+ResultCode UpdateXmlFile::Remove(const QString &appFolder, const QString &filePath)
+{
+    this->appFolder = appFolder;
+    return file.Run(filePath, [&] { return RemoveOnce(filePath); });
+}
+
+ResultCode UpdateXmlFile::RemoveOnce(const QString &filePath)
+{
+    document.clear();
+    commands.clear();
+    if (!FileExists(filePath))
+        return RESULT_OK;
+    const ResultCode result = ReadFile(filePath);
+    if (result != RESULT_OK)
+        return result;
+
+    // The records are those of the root's command elements, in the same order.
+    QDomElement root = FindCommandsRoot();
+    const QString tag = QStringLiteral("custom_command");
+    bool removed = false;
+    int index = 0;
+    for (QDomElement element = root.firstChildElement(tag); !element.isNull(); ++index) {
+        const QDomElement next = element.nextSiblingElement(tag);
+        if (IsToBeRemoved(commands.at(index))) {
+            root.removeChild(element);
+            removed = true;
+        }
+        element = next;
+    }
+    return removed ? WriteFile(filePath) : RESULT_OK;
+}
+
+bool UpdateXmlFile::IsToBeRemoved(const CustomCommand &command) const
+{
+    if (!Registration::IsOwnName(command.name))
+        return false;
+    const QString folder = Registration::FolderOf(command.command);
+    return !folder.isNull() && Registration::IsToBeRemoved(folder, appFolder);
 }
 
 bool UpdateXmlFile::FileExists(const QString &path)
@@ -81,10 +110,10 @@ ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
     document.clear();
     // Read whole and not in text mode: on Windows that drops every CR byte, breaking
     // UTF-16 text; the XML parser turns CR LF into LF itself.
-    if (!snapshot.Take(filePath))
+    if (!file.Read(filePath))
         return ERR_XML_OPEN_FAILED;
 
-    const QString text = encoding.Decode(snapshot.Bytes());
+    const QString text = encoding.Decode(file.Bytes());
     QString errorMessage;
     int errorLine = 0;
     int errorColumn = 0;
@@ -214,7 +243,7 @@ CustomCommand UpdateXmlFile::MakeNewCommand() const
     command.position = NextPosition();
     command.name = MakeCommandName();
     command.menu_name = QStringLiteral("TALVORN Probe Core Inserter");
-    command.command = QStringLiteral("source \"%1/vivado_server.tcl\" -notrace").arg(TclQuoted(appFolder));
+    command.command = Registration::Command(appFolder);
     command.tooltip = QStringLiteral("Start TALVORN Probe Core Inserter");
     command.toolbar_icon = QStringLiteral("%1/Talvorn_CI_A.png").arg(appFolder);
     command.show_on_toolbar = true;
@@ -255,7 +284,5 @@ ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
     EncodedText text(encoding.Codec(), encoding.ByteOrderMark());
     DomSerializer(1, [&text](const QString &piece) { text.Append(piece); }, encoding.Codec()).Write(document);
     // A file that can't be replaced whole is one that can't be opened for writing.
-    const FileReplacer::Outcome outcome = FileReplacer::Replace(filePath, snapshot, text.Bytes());
-    changedMeanwhile = outcome == FileReplacer::Outcome::ChangedMeanwhile;
-    return outcome == FileReplacer::Outcome::Replaced ? RESULT_OK : ERR_XML_OPEN_FAILED;
+    return file.Replace(filePath, text.Bytes()) ? RESULT_OK : ERR_XML_OPEN_FAILED;
 }

@@ -1,7 +1,7 @@
 #ifndef UPDATEXMLFILE_H
 #define UPDATEXMLFILE_H
 
-#include "files/filesnapshot.h"
+#include "files/fileedit.h"
 #include "messages/resultcodes.h"
 #include "xmlcommands/customcommand.h"
 #include "xmlcommands/xmlencoding.h"
@@ -16,6 +16,9 @@ class UpdateXmlFile
 {
 public:
     ResultCode Update(const QString &appFolder, const QString &filePath);
+    // Removes the entries this tool wrote for the application folder, or for a folder
+    // whose server script is gone, and nothing else. A file with none stays untouched.
+    ResultCode Remove(const QString &appFolder, const QString &filePath);
 
     static bool FileExists(const QString &path);
     ResultCode ReadFile(const QString &filePath);
@@ -35,6 +38,8 @@ public:
 
 private:
     ResultCode UpdateOnce(const QString &filePath);
+    ResultCode RemoveOnce(const QString &filePath);
+    bool IsToBeRemoved(const CustomCommand &command) const;
     static bool PassesVersionTest(const QDomElement &element);
     QDomElement FindCommandsRoot() const;
     void AppendTextElement(QDomElement &parent, const QString &tag, const QString &text);
@@ -43,9 +48,8 @@ private:
     QDomDocument document;
     QList<CustomCommand> commands;
     // The file as read, and how its text was encoded, for writing it back.
-    FileSnapshot snapshot;
+    FileEdit file;
     XmlEncoding encoding;
-    bool changedMeanwhile = false;
 };
 
 #endif // UPDATEXMLFILE_H
