@@ -1,19 +1,24 @@
-"""Writes a commands.xml with N commands, named as repeated runs of the tool name them."""
+"""Writes a commands.xml with N commands, named as repeated runs of the tool name them.
+With a third argument K, only every Kth command is the tool's, for a folder that is gone,
+and the others are a user's own: what the removal companion has to sort out."""
 import sys
 
 count, path = int(sys.argv[1]), sys.argv[2]
+every = int(sys.argv[3]) if len(sys.argv) > 3 else 1
 base = "TALVORN_Probe_Core_Inserter"
 with open(path, "w", encoding="utf-8") as out:
     out.write('<?xml version="1.0" encoding="UTF-8"?>\n<custom_commands major="1" minor="0">\n')
     for i in range(count):
-        name = base if i == 0 else f"{base}_{i + 1}"
+        ours = i % every == 0
+        name = (base if i == 0 else f"{base}_{i + 1}") if ours else f"User_Command_{i}"
+        folder = "C:/apps/tool" if every == 1 else ("C:/apps/gone" if ours else "C:/apps/user")
         out.write(f""" <custom_command>
   <position>{i}</position>
   <name>{name}</name>
   <menu_name>TALVORN Probe Core Inserter</menu_name>
-  <command>source "C:/apps/tool/vivado_server.tcl" -notrace</command>
+  <command>source "{folder}/vivado_server.tcl" -notrace</command>
   <tooltip>Start TALVORN Probe Core Inserter</tooltip>
-  <toolbar_icon>C:/apps/tool/Talvorn_CI_A.png</toolbar_icon>
+  <toolbar_icon>{folder}/Talvorn_CI_A.png</toolbar_icon>
   <show_on_toolbar>true</show_on_toolbar>
   <run_proc>true</run_proc>
   <source name="USER"/>

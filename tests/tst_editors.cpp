@@ -357,6 +357,11 @@ private slots:
         Row("xml, deeply nested", xml, Xml(deep), ERR_XML_READ_FAILED, unchanged);
         Row("xml, nested deep after 2 MB", xml, Xml(deepAfterLongLine), ERR_XML_READ_FAILED, unchanged);
         Row("xml, entity expansion bomb", xml, bomb, ERR_XML_READ_FAILED, unchanged);
+        QByteArray nestingEntities = "<!DOCTYPE custom_commands [<!ENTITY e0 '<a/>'>";
+        for (int level = 1; level < 270; ++level)
+            nestingEntities += "<!ENTITY e" + QByteArray::number(level) + " '<a>&e" + QByteArray::number(level - 1) + ";</a>'>";
+        Row("xml, nested deep through entities", xml, nestingEntities + "]>" + Xml("<x>&e269;</x>").mid(declaration.size()),
+            ERR_XML_READ_FAILED, unchanged);
 
         // Declared encodings are kept; what Latin-1 can't encode is written as references.
         const QList<QStringList> encodings{{"ISO-8859-1", QString::fromUtf8("café ÿ"), QString::fromUtf8("C:/Prøgram Files/&#x5de5;&#x5177;")},
