@@ -3,7 +3,7 @@ round after round: a slow spell of a shared machine, which lasts seconds, then w
 on both sides alike, where hyperfine's runs of one command after another would charge
 it to one side.
 
-Usage: ratios.py <work folder> <tool> <ElementTree script>"""
+Usage: ratios.py <work folder> <tool> <ElementTree script> <remover> <xmlstarlet deleting the same>"""
 import os
 import shutil
 import statistics
@@ -11,14 +11,14 @@ import subprocess
 import sys
 import time
 
-work, tool, elementtree = sys.argv[1:4]
+work, tool, elementtree, remover, delete_script = sys.argv[1:6]
 roaming = f"{work}/AppData/Roaming"
 target = f"{roaming}/Xilinx/Vivado/2019.1/commands/commands.xml"
 peer = f"{work}/peer.xml"
 
 
-def tool_on(count):
-    return [tool, "nofeedback"], {"XDG_DATA_HOME": roaming}, (f"{work}/{count}.xml", target)
+def tool_on(count, program=tool):
+    return [program, "nofeedback"], {"XDG_DATA_HOME": roaming}, (f"{work}/{count}.xml", target)
 
 
 def peer_on(count, command):
@@ -48,7 +48,10 @@ tool100k, star100k, tree100k, tool10k, tool1k = medians(
     [tool_on(100000), peer_on(100000, xmlstarlet), peer_on(100000, ["python3", elementtree]),
      tool_on(10000), tool_on(1000)], 5)
 
+remove, star_remove = medians([tool_on("remove", remover), peer_on("remove", ["bash", delete_script])], 5)
+
 print(f"- tool / xmlstarlet, 100k commands: {tool100k / star100k:.2f}")
+print(f"- remover / xmlstarlet -d, 10k of 100k commands removed: {remove / star_remove:.2f}")
 print(f"- tool / ElementTree, 100k commands: {tool100k / tree100k:.2f}")
 print(f"- tool 100k / tool 10k: {tool100k / tool10k:.1f} (10x the commands)")
 print(f"- tool 10k / tool 1k: {tool10k / tool1k:.1f} (10x the commands)")

@@ -4,7 +4,7 @@ import sys
 
 folder = sys.argv[1]
 medians = {}
-for name in ["startup", "xml-1k", "xml-10k", "xml-100k", "profile-200"]:
+for name in ["startup", "xml-1k", "xml-10k", "xml-100k", "remove-100k", "profile-200"]:
     with open(f"{folder}/{name}.json") as f:
         for result in json.load(f)["results"]:
             medians[result["command"]] = result["median"]

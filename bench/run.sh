@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the tool against its peers on large commands.xml files and a profile with 200
-# Vivado versions: hyperfine medians, peak memory (GNU time) and ratios, as a table.
+# Vivado versions, and the remover against xmlstarlet deleting the same entries:
+# hyperfine medians, peak memory (GNU time) and ratios, as a table.
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 packages+=(hyperfine xmlstarlet time python3 pkg-config)
 install_missing
@@ -10,6 +11,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 g++ -O2 -fPIC "$root/bench/bareapp.cpp" $(pkg-config --cflags --libs Qt5Widgets) -o "$work/bareapp"
 tool="$build/src/VivadoIntegration"
+remover="$build/src/VivadoIntegrationRemove"
 export QT_QPA_PLATFORM=offscreen
 roaming="$work/AppData/Roaming"
 target="$roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
@@ -20,6 +22,12 @@ mkdir -p "$(dirname "$target")" "$work/empty/AppData/Roaming"
 for count in 1000 10000 100000; do
     python3 "$root/bench/make_commands.py" "$count" "$work/$count.xml"
 done
+# Every tenth command the tool's, for a folder that is gone: the remover takes those out.
+python3 "$root/bench/make_commands.py" 100000 "$work/remove.xml" 10
+# xmlstarlet deletes the same entries, the XPath in a script of its own for its quotes.
+cat >"$work/delete.sh" <<'EOF'
+exec xmlstarlet ed -L -d "/custom_commands/custom_command[starts-with(name,'TALVORN_Probe_Core_Inserter') and command='source \"C:/apps/gone/vivado_server.tcl\" -notrace']" "$1"
+EOF
 
 # Both without a shell or env(1) in between: the empty profile is set for both.
 XDG_DATA_HOME="$work/empty/AppData/Roaming" hyperfine -N -w 5 -r 60 --export-json "$work/startup.json" \
@@ -35,6 +43,11 @@ for count in 1000 10000 100000; do
         -n "elementtree $label" --prepare "cp $work/$count.xml $work/peer.xml && sync" \
         "python3 $root/bench/elementtree_append.py $work/peer.xml"
 done
+
+hyperfine -w 1 -r 5 --export-json "$work/remove-100k.json" \
+    -n "remover, 10k of 100k" --prepare "cp $work/remove.xml $target && sync" "XDG_DATA_HOME=$roaming $remover nofeedback" \
+    -n "xmlstarlet -d, 10k of 100k" --prepare "cp $work/remove.xml $work/peer.xml && sync" \
+    "bash $work/delete.sh $work/peer.xml"
 
 profile="$work/profile/AppData/Roaming/Xilinx/Vivado"
 for major in $(seq 2010 2209); do mkdir -p "$profile/$major.1/commands"; done
@@ -55,6 +68,10 @@ for count in 1000 10000 100000; do
     cp "$work/$count.xml" "$work/peer.xml"
     peak "elementtree $label" python3 "$root/bench/elementtree_append.py" "$work/peer.xml"
 done
+cp "$work/remove.xml" "$target"
+peak "remover, 10k of 100k" env XDG_DATA_HOME="$roaming" "$remover" nofeedback
+cp "$work/remove.xml" "$work/peer.xml"
+peak "xmlstarlet -d, 10k of 100k" bash "$work/delete.sh" "$work/peer.xml"
 peak "bare QApplication" "$work/bareapp"
 peak "tool, nothing to do" env XDG_DATA_HOME="$work/empty/AppData/Roaming" "$tool" nofeedback
 peak "tool, 200 versions" env XDG_DATA_HOME="$work/profile/AppData/Roaming" "$tool" nofeedback
@@ -64,4 +81,4 @@ echo "Measured on: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -
 python3 "$root/bench/report.py" "$work"
 echo
 echo "Large files, both sides run in turn:"
-python3 "$root/bench/ratios.py" "$work" "$tool" "$root/bench/elementtree_append.py"
+python3 "$root/bench/ratios.py" "$work" "$tool" "$root/bench/elementtree_append.py" "$remover" "$work/delete.sh"

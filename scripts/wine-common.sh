@@ -3,7 +3,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xz-utils unzip
-           nsis wixl msitools)
+           nsis wixl)
 win="$root/build-win"
 failures=0
 

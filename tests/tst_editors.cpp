@@ -65,6 +65,8 @@ public:
 #endif
     }
 
+    bool IsOtherUser() const { return droppedRoot; }
+
     ~AsOtherUser()
     {
 #ifdef Q_OS_UNIX
@@ -204,6 +206,8 @@ bool MakeFault(const QString &fault, const QString &path, const QByteArray &befo
         return Run("chown", {"65534:65534", path}) && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     if (fault.endsWith("read-only folder")) // the user's own file
         return Run("chown", {"65534:65534", path});
+    if (fault == "another user's file")
+        return QFile::setPermissions(folder, QFile::Permissions(0x7777));
     return true;
 }
 
@@ -325,6 +329,7 @@ private slots:
         Row("xml, full disk, read-only folder", xml, Named(QByteArray(16200, 'a')), ERR_XML_OPEN_FAILED, unchanged,
             "full disk, read-only folder");
         Row("paini, read-only folder: written in place", ini, twoLines, RESULT_OK, twoLines + IniEntry(1) + "\n", "read-only folder");
+        Row("xml, another user's writable file: written in place", xml, Named("a"), RESULT_OK, NamedWritten("a"), "another user's file");
         Row("paini, rename refused (bind mount)", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "bind mount");
         Row("xml, rename refused (bind mount)", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "bind mount");
         Row("paini, not writable (immutable)", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "immutable");
@@ -413,9 +418,10 @@ private slots:
         QScopedPointer<AsOtherUser> other;
         if (fault == "unreadable")
             other.reset(new AsOtherUser(path, QFile::Permissions()));
-        else if (fault.endsWith("read-only folder"))
+        else if (fault.endsWith("read-only folder") || fault == "another user's file")
             other.reset(new AsOtherUser(path, QFile::Permissions(0x6666)));
-        if (other && (fault == "unreadable" ? QFile(path).open(QIODevice::ReadOnly) : QFile(folder + "/probe").open(QIODevice::WriteOnly)))
+        if (other && (fault == "unreadable" ? QFile(path).open(QIODevice::ReadOnly)
+                      : fault == "another user's file" ? !other->IsOtherUser() : QFile(folder + "/probe").open(QIODevice::WriteOnly)))
             QSKIP("this platform gives no way to deny that");
 
         const ResultCode code = Edit(fault, appFolder, path);

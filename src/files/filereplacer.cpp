@@ -55,11 +55,12 @@ bool MoveOver(const QString &source, const QString &target, bool replacing)
 
 bool Sync(QFile &)
 {
-    return true; // the move writes through
+    return true; // no descriptor to sync here; the move writes through
 }
 
-void KeepOwnerAndMode(const QString &, QFile &)
+bool KeepOwnerAndMode(const QString &, QFile &)
 {
+    return true; // ReplaceFile does
 }
 
 bool MayWrite(const QString &path)
@@ -83,17 +84,13 @@ bool MayWrite(const QString &path)
     return faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
 }
 
-// Only root can give a file away; a member of the file's group can keep that.
-void KeepOwnerAndMode(const QString &target, QFile &temp)
+// Fails for someone else's file unless run as root: only root can give a file away.
+bool KeepOwnerAndMode(const QString &target, QFile &temp)
 {
     struct stat old;
-    if (stat(QFile::encodeName(target).constData(), &old) != 0)
-        return;
     const int fd = temp.handle();
-    const bool owned = fchown(fd, old.st_uid, old.st_gid) == 0 || fchown(fd, uid_t(-1), old.st_gid) == 0;
-    const bool moded = fchmod(fd, old.st_mode & 07777) == 0;
-    Q_UNUSED(owned)
-    Q_UNUSED(moded)
+    return stat(QFile::encodeName(target).constData(), &old) == 0 && fchown(fd, old.st_uid, old.st_gid) == 0
+        && fchmod(fd, old.st_mode & 07777) == 0;
 }
 #endif
 
@@ -115,8 +112,8 @@ bool Overwrite(QFile &file, const QByteArray &bytes)
     return file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size()) && Sync(file);
 }
 
-// A writable file in a folder that isn't can only be written where it is. Should that
-// fail, the old bytes go back, and the old modification time.
+// A writable file in a folder that isn't, or someone else's, can only be written where
+// it is. Should that fail, the old bytes go back, and the old modification time.
 FileReplacer::Outcome WriteInPlace(const QString &target, const QByteArray &bytes)
 {
     QFile file(target);
@@ -149,8 +146,11 @@ FileReplacer::Outcome FileReplacer::Replace(const QString &path, const FileSnaps
         const bool lockedFolder = !MayWrite(QFileInfo(target).absolutePath());
         return present && lockedFolder ? WriteInPlace(target, bytes) : Outcome::Failed;
     }
-    if (present)
-        KeepOwnerAndMode(target, temp);
+    if (present && !KeepOwnerAndMode(target, temp)) {
+        // Someone else's file that we may write: a new one in its place would be ours.
+        temp.remove();
+        return WriteInPlace(target, bytes);
+    }
     const bool written = temp.write(bytes) == bytes.size() && Sync(temp);
     temp.close();
     if (written && MoveOver(temp.fileName(), target, present))
