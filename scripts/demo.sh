@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the tool silently against a sandbox
-# profile laid out as on Windows (Vivado 2017.4 and 2019.1).
+# profile laid out as on Windows (Vivado 2017.4 and 2019.1), then its removal companion.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_missing
@@ -22,5 +22,18 @@ echo "exit code: $status"
 for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
     echo
     echo "== $file (NUL shown as ^@)"
+    cat -v "$file"
+done
+
+echo
+echo "== VivadoIntegrationRemove nofeedback: the entries go again"
+set +e
+XDG_DATA_HOME="$roaming" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegrationRemove" nofeedback 2>/dev/null
+status=$?
+set -e
+echo "exit code: $status"
+for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
+    echo
+    echo "== $file"
     cat -v "$file"
 done
