@@ -14,6 +14,9 @@
 class FileEdit
 {
 public:
+    // An edit whose file keeps changing under it gives up after this many reads.
+    static constexpr int attempts = 5;
+
     // Runs the attempt, which reads through Read() or ExpectAbsent() and writes through
     // Replace(), until its file did not change under it, a few times at most.
     template <typename Attempt>
@@ -23,7 +26,7 @@ public:
         for (int tries = 1;; ++tries) {
             changedMeanwhile = false;
             const auto result = attempt();
-            if (!changedMeanwhile || tries == FileReplacer::attempts)
+            if (!changedMeanwhile || tries == attempts)
                 return result;
         }
     }

@@ -15,9 +15,6 @@ class FileReplacer
 public:
     enum class Outcome { Replaced, ChangedMeanwhile, Failed };
 
-    // An edit whose file keeps changing under it gives up after this many reads.
-    static constexpr int attempts = 5;
-
     // Replaces the file, or creates it when the snapshot expects none, unless it is no
     // longer what the snapshot holds. Only a regular file is replaced.
     static Outcome Replace(const QString &path, const FileSnapshot &expected, const QByteArray &bytes);

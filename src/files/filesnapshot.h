@@ -10,23 +10,22 @@
 class FileSnapshot
 {
 public:
-    enum class Kind { Unknown, Absent, Present };
-
     // Nothing known: a replacement then checks nothing.
     FileSnapshot() = default;
     // The file is about to be created: no file may appear meanwhile.
     static FileSnapshot Absent();
 
     // Reads the file whole; links are followed. False when it is no regular file or
-    // can't be read; the snapshot is then Unknown.
+    // can't be read; the snapshot then knows nothing.
     bool Take(const QString &path);
     // True when the file at the path still is what was read.
     bool Matches(const QString &path) const;
 
-    Kind State() const { return kind; }
     const QByteArray &Bytes() const { return bytes; }
 
 private:
+    enum class Kind { Unknown, Absent, Present };
+
     Kind kind = Kind::Unknown;
     QByteArray bytes;
     QDateTime modified;
