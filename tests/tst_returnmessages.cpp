@@ -17,6 +17,8 @@ private slots:
 
         QTest::newRow("ini equal sign, typo kept") << 0x80000303u
             << "Vivado .ini configuration file doesn't containt the expected equal sign." << "80000303";
+        QTest::newRow("xml open failure") << 0x80000401u << "Failed to open Vivado .xml configuration file." << "80000401";
+        QTest::newRow("ini open failure") << 0x80000302u << "Failed to open Vivado .ini configuration file." << "80000302";
         QTest::newRow("RESULT_OK has no entry") << 0u << "" << "00000000";
         QTest::newRow("small code padded to 8 digits") << 0x1Fu << "" << "0000001f";
         QTest::newRow("hex letters in lower case") << 0xABCDEF01u << "" << "abcdef01";

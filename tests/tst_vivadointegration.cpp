@@ -1,7 +1,10 @@
+#include "integration/updateinifile.h"
 #include "integration/vivadointegration.h"
+#include "integration/vivadoremoval.h"
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -93,6 +96,31 @@ private slots:
         QDir(CommandsFolder(roaming, withoutCommands)).removeRecursively();
         QCOMPARE(VivadoIntegration().UpdateVersionFolders(folders), result);
         QCOMPARE(FilesIn(roaming, versions), files);
+    }
+
+    // An uninstaller must not stop halfway: every version is visited, the first failure returned.
+    void removalGoesOnAfterFailures()
+    {
+        const QStringList versions{"2019.1", "2018.1", "2016.2"};
+        QTemporaryDir dir;
+        const QString roaming = MakeProfile(dir.path(), versions);
+        VersionFolderList folders;
+        for (const QString &version : versions)
+            folders.append({CommandsFolder(roaming, version), version});
+        const QString app = dir.path() + "/app";
+        const QString xml = CommandsFolder(roaming, "2018.1") + "/commands.xml";
+        const QString ini = CommandsFolder(roaming, "2016.2") + "/commands.paini";
+        WriteBytes(CommandsFolder(roaming, "2019.1") + "/commands.xml", "<");
+        WriteBytes(xml, "<custom_commands major='1' minor='0'><custom_command><name>TALVORN_Probe_Core_Inserter</name><command>source \""
+                            + app.toUtf8() + "/vivado_server.tcl\" -notrace</command></custom_command></custom_commands>");
+        QVERIFY(UpdateIniFile().Update(app, ini) == RESULT_OK);
+        if (QProcess::execute("chattr", {"+i", xml}) != 0)
+            QSKIP("making a file immutable needs root");
+
+        const ResultCode code = VivadoRemoval().RemoveFromVersionFolders(folders);
+        QProcess::execute("chattr", {"-i", xml});
+        QCOMPARE(code, ERR_XML_READ_FAILED);
+        QVERIFY(!ReadBytes(ini).contains("Inserter"));
     }
 };
 

@@ -6,16 +6,51 @@
 #include <QString>
 #include <QTextEncoder>
 
+#include <functional>
+
 class QTextCodec;
 
-// The bytes of a text file: one encoding, a byte-order mark if asked, and the
-// platform's line ends unless the text keeps its own.
-class EncodedText
+// How a text file's bytes become text and go back, for both command files: the file is
+// written back in the encoding it was read in, byte-order mark included, so that every
+// byte the tool doesn't change stays as it was.
+class TextEncoding
 {
 public:
     enum class LineEnds { Native, AsWritten };
 
-    EncodedText(QTextCodec *codec, bool byteOrderMark, LineEnds lineEnds = LineEnds::Native);
+    // A new file's: no byte-order mark.
+    explicit TextEncoding(QTextCodec *codec, bool byteOrderMark = false);
+
+    // Offers the bytes' text to `use` in each encoding they can be read in, best first,
+    // until it accepts one: the encoding a byte-order mark names; else `expected`, when
+    // every byte is valid in it; then the code pages that give every byte back (the
+    // locale's, Windows' Western one, Latin-1); last the locale's encoding, where a byte
+    // that isn't valid in it is lost. False when `use` accepted none.
+    using Use = std::function<bool(const TextEncoding &encoding, const QString &text)>;
+    static bool Read(const QByteArray &bytes, QTextCodec *expected, const Use &use);
+
+    // The encoding that an XML declaration's text names, else UTF-8.
+    static QTextCodec *Declared(const QString &declaration);
+    // The encoding the start of an XML file's bytes declares, else UTF-8.
+    static QTextCodec *DeclaredInXml(const QByteArray &bytes);
+    static QTextCodec *Utf8();
+
+    QTextCodec *Codec() const { return codec; }
+    bool ByteOrderMark() const { return byteOrderMark; }
+    bool CanEncode(const QString &text) const;
+    QByteArray Encode(const QString &text, LineEnds lineEnds) const;
+
+private:
+    QTextCodec *codec;
+    bool byteOrderMark;
+};
+
+// A text written piece by piece in one encoding, so that a large file is never held as
+// text and bytes whole at once.
+class EncodedText
+{
+public:
+    EncodedText(const TextEncoding &encoding, TextEncoding::LineEnds lineEnds);
 
     void Append(QString piece);
     const QByteArray &Bytes() const { return bytes; }
@@ -23,7 +58,7 @@ public:
 private:
     QScopedPointer<QTextEncoder> encoder;
     QByteArray bytes;
-    const LineEnds lineEnds;
+    const TextEncoding::LineEnds lineEnds;
 };
 
 #endif // ENCODEDTEXT_H

@@ -1,19 +1,27 @@
 #ifndef FILELOCK_H
 #define FILELOCK_H
 
-#include <QLockFile>
+#include "files/filesystem.h"
+
+#include <QDeadlineTimer>
 #include <QString>
 
-// Lets one run at a time edit a file, so that runs started together don't each redo
-// their edit after another's. A lock that can't be had in time is gone without: the
-// check before each replacement still keeps every change.
+// Runs of the tool take turns on a file while one of these is alive.
 class FileLock
 {
 public:
-    explicit FileLock(const QString &path);
+    FileLock(const QString &path, const QDeadlineTimer &deadline)
+        : handle(FileSystem::Lock(path, deadline))
+    {
+    }
+    ~FileLock() { FileSystem::Unlock(handle); }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+
+    bool IsHeld() const { return handle != FileSystem::noLock; }
 
 private:
-    QLockFile lock;
+    const FileSystem::LockHandle handle;
 };
 
 #endif // FILELOCK_H

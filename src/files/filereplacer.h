@@ -6,17 +6,21 @@
 
 class FileSnapshot;
 
-// Puts new content in a file's place whole: written beside it, then moved over it, so
-// that a failure or a crash part-way leaves the old file as it was. The file keeps its
-// owner, group and mode (on Windows its attributes and security), and a link stays a
+// Puts new content in a file's place whole: written beside it, synced, then moved over
+// it, so that a failure or a crash part-way leaves the old file as it was. The file keeps
+// its owner, group and mode (on Windows its attributes and security), and a link stays a
 // link to the file it names.
+//
+// Not QSaveFile: its new file belongs to whoever runs us, it can't tell that another
+// program changed the file meanwhile, and on Windows it drops the old file's security.
 class FileReplacer
 {
 public:
     enum class Outcome { Replaced, ChangedMeanwhile, Failed };
 
     // Replaces the file, or creates it when the snapshot expects none, unless it is no
-    // longer what the snapshot holds. Only a regular file is replaced.
+    // longer what the snapshot holds. Only a regular file is replaced. The caller holds
+    // the file's lock: new files left beside it by a killed run are removed.
     static Outcome Replace(const QString &path, const FileSnapshot &expected, const QByteArray &bytes);
 };
 

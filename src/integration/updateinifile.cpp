@@ -1,9 +1,8 @@
 #include "integration/updateinifile.h"
 
-#include "files/encodedtext.h"
+#include "files/filesnapshot.h"
 #include "xmlcommands/registration.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextCodec>
@@ -11,124 +10,128 @@
 
 ResultCode UpdateIniFile::Update(const QString &appFolder, const QString &filePath)
 {
-    this->appFolder = appFolder;
-    return file.Run(filePath, [&] { return FileExists(filePath) ? UpdateExistingFile(filePath) : CreateNewFile(filePath); });
+    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_CREATE_FAILED,
+                         [&](const QByteArray *bytes) { return Updated(appFolder, bytes); });
 }
 
 ResultCode UpdateIniFile::Remove(const QString &appFolder, const QString &filePath)
 {
+    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED,
+                         [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+}
+
+// The file is written back in the encoding it was read in, unless that can't hold the
+// folder: then in the locale's, which may cost a stray byte but names the real folder.
+// A folder that not even the locale's encoding holds is never written as a wrong path.
+Edited UpdateIniFile::Updated(const QString &appFolder, const QByteArray *bytes)
+{
     this->appFolder = appFolder;
-    return file.Run(filePath, [&] { return RemoveOnce(filePath); });
-}
-
-ResultCode UpdateIniFile::RemoveOnce(const QString &filePath)
-{
-    if (!FileExists(filePath))
-        return RESULT_OK;
-    if (!file.Read(filePath))
-        return ERR_INI_OPEN_FAILED;
-    const QString text = Decode(file.Bytes());
-    // Each line is kept with its own line end, so that the file's other lines stay as they were.
-    static const QRegularExpression lines(QStringLiteral("([^\\r\\n]*)(\\r\\n|\\r|\\n|$)"));
-    QString kept;
-    bool removed = false;
-    for (auto match = lines.globalMatch(text); match.hasNext();) {
-        const QRegularExpressionMatch line = match.next();
-        if (IsToBeRemoved(line.captured(1)))
-            removed = true;
-        else
-            kept += line.capturedRef(0);
+    const QString entry = MakeEntry(0);
+    if (!bytes) {
+        const bool writable = encoding.CanEncode(entry);
+        return writable ? Edited::Written(NewFile()) : Edited::Unchanged(ERR_INI_CREATE_FAILED);
     }
-    if (!removed)
-        return RESULT_OK;
-    EncodedText bytes(codec, byteOrderMark, EncodedText::LineEnds::AsWritten);
-    bytes.Append(kept);
-    return file.Replace(filePath, bytes.Bytes()) ? RESULT_OK : ERR_INI_OPEN_FAILED;
+    Edited edited = Edited::Unchanged(ERR_INI_OPEN_FAILED);
+    TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+        if (!read.CanEncode(entry))
+            return false;
+        QStringList lines = SplitLines(text);
+        const ResultCode result = InsertEntry(lines);
+        edited = result == RESULT_OK ? Edited::Written(read.Encode(JoinLines(lines), TextEncoding::LineEnds::Native))
+                                     : Edited::Unchanged(result);
+        return true;
+    });
+    return edited;
 }
 
-bool UpdateIniFile::IsToBeRemoved(const QString &line) const
+Edited UpdateIniFile::Removed(const QString &appFolder, const QByteArray *bytes)
 {
-    const int equalSign = line.indexOf(QLatin1Char('='));
-    const QString value = line.mid(equalSign + 1);
-    // The folder is the icon's, the fourth field, the one without Tcl's escapes.
-    const QString icon = value.section(QLatin1Char(' '), 3, 3);
-    const QString iconName = QStringLiteral("/Talvorn_CI_A.png");
-    if (equalSign < 0 || !icon.endsWith(iconName))
-        return false;
-    const QString folder = icon.chopped(iconName.size()).replace(QStringLiteral("%20"), QStringLiteral(" "));
-    return EntryValue(folder) == value && Registration::IsToBeRemoved(folder, appFolder);
+    this->appFolder = appFolder;
+    if (!bytes)
+        return Edited::Unchanged(RESULT_OK);
+    Edited edited = Edited::Unchanged(RESULT_OK);
+    TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+        // Each line is kept with its own line end, so that the file's other lines stay as they were.
+        static const QRegularExpression lines(QStringLiteral("([^\\r\\n]*)(\\r\\n|\\r|\\n|$)"));
+        QString kept;
+        bool removed = false;
+        for (auto match = lines.globalMatch(text); match.hasNext();) {
+            const QRegularExpressionMatch line = match.next();
+            const QStringList folders = Registration::FoldersOfIniLine(line.captured(1));
+            if (!folders.isEmpty() && Registration::Judge(folders, appFolder) != Registration::Fate::Live)
+                removed = true;
+            else
+                kept += line.capturedRef(0);
+        }
+        if (removed)
+            edited = Edited::Written(read.Encode(kept, TextEncoding::LineEnds::AsWritten));
+        return true;
+    });
+    return edited;
 }
 
 bool UpdateIniFile::FileExists(const QString &filePath)
 {
-    const QFileInfo info(filePath);
-    return info.exists() && info.isFile();
+    return FileEdit::Exists(filePath);
+}
+
+QByteArray UpdateIniFile::NewFile() const
+{
+    return encoding.Encode(QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), TextEncoding::LineEnds::Native);
 }
 
 ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
 {
-    file.ExpectAbsent();
-    codec = nullptr;
-    byteOrderMark = false;
-    return Write(filePath, QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), ERR_INI_CREATE_FAILED);
+    encoding = TextEncoding(QTextCodec::codecForLocale());
+    return FileEdit::Run(filePath, ERR_INI_CREATE_FAILED, ERR_INI_CREATE_FAILED,
+                         [this](const QByteArray *) { return Updated(appFolder, nullptr); });
 }
 
 ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
 {
-    QStringList lines;
-    ResultCode result = ReadLines(filePath, lines);
-    if (result != RESULT_OK)
-        return result;
-    result = InsertEntry(lines);
-    if (result != RESULT_OK)
-        return result;
-    return WriteLines(filePath, lines);
+    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, [this](const QByteArray *bytes) {
+        return bytes ? Updated(appFolder, bytes) : Edited::Unchanged(ERR_INI_OPEN_FAILED);
+    });
 }
 
 ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
 {
-    if (!file.Read(filePath))
+    FileSnapshot snapshot;
+    if (!snapshot.Take(filePath))
         return ERR_INI_OPEN_FAILED;
-    QString text = Decode(file.Bytes());
-
-    // LF, CR LF and a lone CR all end a line; text mode would drop a lone CR
-    // and so join two lines into one.
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList read = text.split(QLatin1Char('\n'));
-    if (read.last().isEmpty())
-        read.removeLast(); // after the last line end, or all of an empty file
-    lines.append(read);
+    TextEncoding::Read(snapshot.Bytes(), QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+        encoding = read;
+        lines.append(SplitLines(text));
+        return true;
+    });
     return RESULT_OK;
 }
 
-QString UpdateIniFile::Decode(const QByteArray &bytes)
+// LF, CR LF and a lone CR all end a line; text mode would drop a lone CR and so join
+// two lines into one.
+QStringList UpdateIniFile::SplitLines(const QString &text)
 {
-    // The locale's encoding, unless a byte-order mark names another.
-    QTextCodec *detected = QTextCodec::codecForUtfText(bytes, QTextCodec::codecForLocale());
-    QTextCodec::ConverterState state;
-    const QString text = detected->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars == 0 && state.remainingChars == 0) {
-        codec = detected;
-        byteOrderMark = QTextCodec::codecForUtfText(bytes, nullptr) != nullptr;
-        return text;
-    }
-    // Not text in that encoding: Latin-1 keeps every byte as it was, a mark's too.
-    codec = QTextCodec::codecForName("ISO-8859-1");
-    byteOrderMark = false;
-    return QString::fromLatin1(bytes.constData(), bytes.size());
+    QStringList lines = QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                            .replace(QLatin1Char('\r'), QLatin1Char('\n')).split(QLatin1Char('\n'));
+    if (lines.last().isEmpty())
+        lines.removeLast(); // after the last line end, or all of an empty file
+    return lines;
 }
 
-bool UpdateIniFile::NamesCommand(const QString &line)
+QString UpdateIniFile::JoinLines(const QStringList &lines)
 {
-    return line.contains(QLatin1String("TALVORN"), Qt::CaseSensitive)
-        && line.contains(QLatin1String("Core"), Qt::CaseSensitive)
-        && line.contains(QLatin1String("Inserter"), Qt::CaseSensitive);
+    QString text;
+    for (const QString &line : lines)
+        text += line + QLatin1Char('\n');
+    return text;
 }
 
 ResultCode UpdateIniFile::InsertEntry(QStringList &lines)
 {
     for (int index = 0; index < lines.size(); ++index) {
-        if (NamesCommand(lines.at(index)))
+        const QString &line = lines.at(index);
+        if (line.contains(QLatin1String("TALVORN"), Qt::CaseSensitive) && line.contains(QLatin1String("Core"), Qt::CaseSensitive)
+            && line.contains(QLatin1String("Inserter"), Qt::CaseSensitive))
             return ReplaceEntry(lines, index);
     }
     return AppendEntry(lines);
@@ -187,37 +190,12 @@ ResultCode UpdateIniFile::ReadEntryNumber(const QString &line, qint32 &number)
 
 QString UpdateIniFile::MakeEntry(qint32 keyNumber) const
 {
-    return QString::number(keyNumber) + QLatin1Char('=') + EntryValue(appFolder);
-}
-
-QString UpdateIniFile::EntryValue(const QString &appFolder)
-{
-    const QString space = QStringLiteral(" ");
-    const QString encodedSpace = QStringLiteral("%20");
-    const QString folder = QString(appFolder).replace(space, encodedSpace, Qt::CaseSensitive);
-    const QString commandFolder = Registration::TclQuoted(appFolder).replace(space, encodedSpace, Qt::CaseSensitive);
-
-    QString value = QStringLiteral("TALVORN%20Probe%20Core%20Inserter ");
-    value += QLatin1String("source%20\"") + commandFolder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
-    value += QLatin1String("\"\" ") + folder + QLatin1String("/Talvorn_CI_A.png ");
-    value += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
-    value += QChar(0); // this field is one U+0000 character: not a digit, not quotes
-    value += QLatin1String(" \"\" true 0");
-    return value;
+    return QString::number(keyNumber) + QLatin1Char('=') + Registration::IniValue(appFolder);
 }
 
 ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList &lines)
 {
-    QString text;
-    for (const QString &line : lines)
-        text += line + QLatin1Char('\n');
-    return Write(filePath, text, ERR_INI_OPEN_FAILED);
-}
-
-// A file that can't be replaced whole is one that can't be opened for writing.
-ResultCode UpdateIniFile::Write(const QString &filePath, const QString &text, ResultCode failure)
-{
-    EncodedText bytes(codec ? codec : QTextCodec::codecForLocale(), byteOrderMark);
-    bytes.Append(text);
-    return file.Replace(filePath, bytes.Bytes()) ? RESULT_OK : failure;
+    const QByteArray bytes = encoding.Encode(JoinLines(lines), TextEncoding::LineEnds::Native);
+    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED,
+                         [&bytes](const QByteArray *) { return Edited::Written(bytes); });
 }

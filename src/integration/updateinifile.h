@@ -1,15 +1,15 @@
 #ifndef UPDATEINIFILE_H
 #define UPDATEINIFILE_H
 
+#include "files/encodedtext.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
 
 #include <QString>
 #include <QStringList>
 
-class QTextCodec;
-
-// Creates or edits commands.paini, the custom command file of Vivado before 2018.
+// Creates or edits commands.paini, the custom command file of Vivado before 2018. The
+// edits work on the file's bytes alone; FileEdit reads and replaces the file for them.
 class UpdateIniFile
 {
 public:
@@ -17,6 +17,11 @@ public:
     // Removes the lines this tool wrote for the application folder, or for a folder whose
     // server script is gone; every other byte stays. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
+
+    // The edits themselves: the file's bytes, or none for a missing file, in; the
+    // result and the new bytes out.
+    Edited Updated(const QString &appFolder, const QByteArray *bytes);
+    Edited Removed(const QString &appFolder, const QByteArray *bytes);
 
     static bool FileExists(const QString &filePath);
     ResultCode CreateNewFile(const QString &filePath);
@@ -27,23 +32,17 @@ public:
     ResultCode AppendEntry(QStringList &lines);
     static ResultCode ReadEntryNumber(const QString &line, qint32 &number);
     QString MakeEntry(qint32 keyNumber) const;
-    // What follows the key and "=" in the entry line for the folder.
-    static QString EntryValue(const QString &appFolder);
     ResultCode WriteLines(const QString &filePath, const QStringList &lines);
 
 private:
-    static bool NamesCommand(const QString &line);
     static qint32 NextKey(const QStringList &lines);
-    QString Decode(const QByteArray &bytes);
-    ResultCode Write(const QString &filePath, const QString &text, ResultCode failure);
-    ResultCode RemoveOnce(const QString &filePath);
-    bool IsToBeRemoved(const QString &line) const;
+    static QStringList SplitLines(const QString &text);
+    static QString JoinLines(const QStringList &lines);
+    QByteArray NewFile() const;
 
     QString appFolder;
-    // How the file read was encoded, so that it is written back the same way.
-    QTextCodec *codec = nullptr;
-    bool byteOrderMark = false;
-    FileEdit file;
+    // The encoding of the file read, for writing it back.
+    TextEncoding encoding{QTextCodec::codecForLocale()};
 };
 
 #endif // UPDATEINIFILE_H

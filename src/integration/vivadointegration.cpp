@@ -26,20 +26,24 @@ ResultCode VivadoIntegration::Integrate(const QString &appFolder)
 
 ResultCode VivadoIntegration::UpdateVersionFolders(const VersionFolderList &folders)
 {
+    return ForEachCommandFile(folders, OnFailure::Stop, [this](const QString &filePath, bool legacy) {
+        return legacy ? UpdateIniFile().Update(appFolder, filePath) : UpdateXmlFile().Update(appFolder, filePath);
+    });
+}
+
+ResultCode VivadoIntegration::ForEachCommandFile(const VersionFolderList &folders, OnFailure onFailure, const FileTask &task)
+{
+    ResultCode first = RESULT_OK;
     for (const VersionFolder &folder : folders) {
-        QString filePath = folder.commandsPath + QLatin1Char('/');
-        ResultCode result;
-        if (IsLegacyVersion(folder.version)) {
-            filePath.append(QStringLiteral("commands.paini"));
-            result = UpdateIniFile().Update(appFolder, filePath);
-        } else {
-            filePath.append(QStringLiteral("commands.xml"));
-            result = UpdateXmlFile().Update(appFolder, filePath);
-        }
-        if (result != RESULT_OK)
-            return result;
+        const bool legacy = IsLegacyVersion(folder.version);
+        const QString fileName = legacy ? QStringLiteral("commands.paini") : QStringLiteral("commands.xml");
+        const ResultCode result = task(folder.commandsPath + QLatin1Char('/') + fileName, legacy);
+        if (first == RESULT_OK)
+            first = result;
+        if (result != RESULT_OK && onFailure == OnFailure::Stop)
+            break;
     }
-    return RESULT_OK;
+    return first;
 }
 
 bool VivadoIntegration::IsLegacyVersion(const QString &version)

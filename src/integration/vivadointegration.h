@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Registers the custom command with every Vivado version of the current user.
 class VivadoIntegration
 {
@@ -14,6 +16,13 @@ public:
     ResultCode Integrate(const QString &appFolder);
     ResultCode UpdateVersionFolders(const VersionFolderList &folders);
     static bool IsLegacyVersion(const QString &version);
+
+    // Hands each version folder's command file to the task, with whether it is the
+    // commands.paini of a version before 2018. Stops at the first failure, or goes on
+    // through every folder and returns the first failure.
+    enum class OnFailure { Stop, GoOn };
+    using FileTask = std::function<ResultCode(const QString &filePath, bool legacy)>;
+    static ResultCode ForEachCommandFile(const VersionFolderList &folders, OnFailure onFailure, const FileTask &task);
 
     // Discovery of the per-version commands folders; uses no object state.
     static ResultCode FindVersionFolders(VersionFolderList &folders);

@@ -16,14 +16,8 @@ ResultCode VivadoRemoval::Remove(const QString &appFolder)
 
 ResultCode VivadoRemoval::RemoveFromVersionFolders(const VersionFolderList &folders)
 {
-    ResultCode first = RESULT_OK;
-    for (const VersionFolder &folder : folders) {
-        const QString filePath = folder.commandsPath + QLatin1Char('/');
-        const ResultCode result = VivadoIntegration::IsLegacyVersion(folder.version)
-            ? UpdateIniFile().Remove(appFolder, filePath + QStringLiteral("commands.paini"))
-            : UpdateXmlFile().Remove(appFolder, filePath + QStringLiteral("commands.xml"));
-        if (first == RESULT_OK)
-            first = result;
-    }
-    return first;
+    using Integration = VivadoIntegration;
+    return Integration::ForEachCommandFile(folders, Integration::OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
+        return legacy ? UpdateIniFile().Remove(appFolder, filePath) : UpdateXmlFile().Remove(appFolder, filePath);
+    });
 }

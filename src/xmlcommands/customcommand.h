@@ -19,4 +19,12 @@ struct CustomCommand
     QString source;
 };
 
+// The root that holds the commands: custom_commands of format 1.0; a major or minor that
+// is no decimal number reads 0.
+inline bool IsCommandsRoot(const QString &tag, bool hasMajor, const QString &major, bool hasMinor, const QString &minor)
+{
+    return tag == QLatin1String("custom_commands") && hasMajor && hasMinor && major.toUInt(nullptr, 10) == 1
+        && minor.toUInt(nullptr, 10) == 0;
+}
+
 #endif // CUSTOMCOMMAND_H

@@ -1,6 +1,7 @@
 #include "xmlcommands/domserializer.h"
 
-#include <QRegularExpression>
+#include "files/encodedtext.h"
+
 #include <QTextCodec>
 #include <QTextStream>
 
@@ -11,13 +12,8 @@ constexpr int pieceSize = 1 << 20;
 QTextCodec *DomSerializer::DeclaredCodec(const QDomDocument &document)
 {
     const QDomNode first = document.firstChild();
-    if (first.isProcessingInstruction() && first.nodeName() == QLatin1String("xml")) {
-        static const QRegularExpression encoding(QStringLiteral("encoding\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"));
-        const QRegularExpressionMatch match = encoding.match(first.nodeValue());
-        if (QTextCodec *codec = QTextCodec::codecForName((match.captured(1) + match.captured(2)).toLatin1()))
-            return codec;
-    }
-    return QTextCodec::codecForName("UTF-8");
+    const bool declaration = first.isProcessingInstruction() && first.nodeName() == QLatin1String("xml");
+    return TextEncoding::Declared(declaration ? first.nodeValue() : QString());
 }
 
 DomSerializer::DomSerializer(int indent, const Sink &sink, QTextCodec *codec)

@@ -5,6 +5,38 @@
 
 namespace Registration {
 
+namespace {
+const QString scriptName = QStringLiteral("/vivado_server.tcl");
+const QString iconName = QStringLiteral("/Talvorn_CI_A.png");
+const QString space = QStringLiteral(" ");
+const QString encodedSpace = QStringLiteral("%20");
+
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
+#endif
+
+// Looking at a share that is offline waits on the network, and an installation on a
+// removable drive that isn't plugged in is not gone.
+bool IsOutOfReach(const QString &folder)
+{
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:[/\\\\]"));
+    if (folder.startsWith(QLatin1String("//")) || folder.startsWith(QLatin1String("\\\\")))
+        return true;
+    return drive.match(folder).hasMatch() && !QFileInfo::exists(folder.left(3));
+}
+
+QString FolderOfCommand(const QString &command)
+{
+    static const QRegularExpression form(QStringLiteral("^source \"(.*)/vivado_server\\.tcl\" -notrace$"));
+    static const QRegularExpression escaped(QStringLiteral("\\\\(.)"));
+    const QRegularExpressionMatch match = form.match(command);
+    const QString folder = match.captured(1).replace(escaped, QStringLiteral("\\1"));
+    return match.hasMatch() && Command(folder) == command ? folder : QString();
+}
+}
+
 QString TclQuoted(QString text)
 {
     for (const char special : {'\\', '[', ']', '$', '"'})
@@ -17,29 +49,56 @@ QString Command(const QString &folder)
     return QStringLiteral("source \"%1/vivado_server.tcl\" -notrace").arg(TclQuoted(folder));
 }
 
-QString FolderOf(const QString &command)
+QString IniValue(const QString &folder)
 {
-    static const QRegularExpression form(QStringLiteral("^source \"(.*)/vivado_server\\.tcl\" -notrace$"));
-    static const QRegularExpression escaped(QStringLiteral("\\\\(.)"));
-    const QRegularExpressionMatch match = form.match(command);
-    const QString folder = match.captured(1).replace(escaped, QStringLiteral("\\1"));
-    return match.hasMatch() && Command(folder) == command ? folder : QString();
+    const QString iconFolder = QString(folder).replace(space, encodedSpace, Qt::CaseSensitive);
+    const QString commandFolder = TclQuoted(folder).replace(space, encodedSpace, Qt::CaseSensitive);
+
+    QString value = QStringLiteral("TALVORN%20Probe%20Core%20Inserter ");
+    value += QLatin1String("source%20\"") + commandFolder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
+    value += QLatin1String("\"\" ") + iconFolder + iconName + QLatin1Char(' ');
+    value += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
+    value += QChar(0); // this field is one U+0000 character: not a digit, not quotes
+    value += QLatin1String(" \"\" true 0");
+    return value;
 }
 
-bool IsOwnName(const QString &name)
+QStringList FoldersOfXmlEntry(const QString &name, const QString &command)
 {
     static const QRegularExpression own(QStringLiteral("^TALVORN_Probe_Core_Inserter(_[0-9]+)?$"));
-    return own.match(name).hasMatch();
+    const QString folder = FolderOfCommand(command);
+    if (folder.isNull() || !own.match(name).hasMatch())
+        return {};
+    return {folder};
 }
 
-bool IsToBeRemoved(const QString &folder, const QString &ownFolder)
+// The icon field, the fourth, names the folder without Tcl's escapes. A space in it was
+// written as %20, and so was a "%20" of the folder's own: both readings count.
+QStringList FoldersOfIniLine(const QString &line)
 {
-#ifdef Q_OS_WIN
-    const Qt::CaseSensitivity paths = Qt::CaseInsensitive;
-#else
-    const Qt::CaseSensitivity paths = Qt::CaseSensitive;
-#endif
-    return folder.compare(ownFolder, paths) == 0 || !QFileInfo::exists(folder + QStringLiteral("/vivado_server.tcl"));
+    const int equalSign = line.indexOf(QLatin1Char('='));
+    const QString value = line.mid(equalSign + 1);
+    const QString icon = value.section(QLatin1Char(' '), 3, 3);
+    if (equalSign < 0 || !icon.endsWith(iconName))
+        return {};
+    const QString written = icon.chopped(iconName.size());
+    if (IniValue(written) != value)
+        return {};
+    const QString spaced = QString(written).replace(encodedSpace, space);
+    return spaced == written ? QStringList{written} : QStringList{spaced, written};
+}
+
+Fate Judge(const QStringList &folders, const QString &ownFolder)
+{
+    for (const QString &folder : folders) {
+        if (folder.compare(ownFolder, pathCase) == 0)
+            return Fate::Own;
+    }
+    for (const QString &folder : folders) {
+        if (IsOutOfReach(folder) || QFileInfo::exists(folder + scriptName))
+            return Fate::Live;
+    }
+    return Fate::Dead;
 }
 
 } // namespace Registration

@@ -2,27 +2,34 @@
 #define REGISTRATION_H
 
 #include <QString>
+#include <QStringList>
 
-// What this tool writes into a Vivado command file, and how its own entries are told
-// from everyone else's when they are to be removed.
+// What this tool writes into both Vivado command files, and the one rule that tells its
+// own entries from everyone else's, and for which installation folder.
 namespace Registration {
 
 // The text as Tcl reads it between double quotes: the registered command is a Tcl
 // command, and a folder such as "Tools [1]" would otherwise run a command named 1.
 QString TclQuoted(QString text);
 
-// The command that sources the server script from the folder.
+// The commands.xml command that sources the server script from the folder.
 QString Command(const QString &folder);
 
-// The folder that a command written by Command() names, or a null string for any other.
-QString FolderOf(const QString &command);
+// What follows the key and "=" in the commands.paini line for the folder.
+QString IniValue(const QString &folder);
 
-// The command's own name, or a numbered one.
-bool IsOwnName(const QString &name);
+// The folders that an entry of the tool's names, or none for any other entry. An entry
+// is the tool's when it is exactly what the tool writes for a folder: in commands.xml a
+// command named TALVORN_Probe_Core_Inserter or TALVORN_Probe_Core_Inserter_<n> whose
+// command is Command(folder); in commands.paini a line whose value is IniValue(folder).
+QStringList FoldersOfXmlEntry(const QString &name, const QString &command);
+QStringList FoldersOfIniLine(const QString &line);
 
-// An entry for the folder is removed when it is the running tool's own, or when the
-// folder holds no server script any more (an installation deleted without removal).
-bool IsToBeRemoved(const QString &folder, const QString &ownFolder);
+// Own: an entry for the running tool's folder. Dead: for an installation whose folder no
+// longer holds the server script. Live: any other, including one on a network share
+// or a drive that isn't there now, which is never looked at.
+enum class Fate { Own, Live, Dead };
+Fate Judge(const QStringList &folders, const QString &ownFolder);
 
 } // namespace Registration
 

@@ -1,12 +1,12 @@
 #include "xmlcommands/updatexmlfile.h"
 
-#include "files/encodedtext.h"
+#include "files/filesnapshot.h"
+#include "xmlcommands/commandspans.h"
 #include "xmlcommands/domserializer.h"
 #include "xmlcommands/registration.h"
 #include "xmlcommands/xmldepthguard.h"
 
 #include <QDebug>
-#include <QFileInfo>
 #include <QSet>
 
 namespace {
@@ -35,91 +35,102 @@ bool ReadFlag(const QDomElement &element)
 
 ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePath)
 {
-    this->appFolder = appFolder;
-    return file.Run(filePath, [&] { return UpdateOnce(filePath); });
+    if (FileExists(filePath))
+        LogRead(filePath);
+    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *bytes) {
+        const Edited edited = Updated(appFolder, bytes);
+        if (edited.bytes)
+            LogWrite(filePath);
+        return edited;
+    });
 }
 
-ResultCode UpdateXmlFile::UpdateOnce(const QString &filePath)
+Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes)
 {
+    this->appFolder = appFolder;
     document.clear();
     commands.clear();
-    if (FileExists(filePath)) {
-        const ResultCode result = ReadFile(filePath);
+    if (bytes) {
+        const ResultCode result = ReadText(*bytes);
         if (result != RESULT_OK)
-            return result;
+            return Edited::Unchanged(result);
     } else {
-        file.ExpectAbsent();
-        encoding = XmlEncoding();
+        encoding = TextEncoding(TextEncoding::Utf8());
         CreateNewDocument();
     }
     if (IsInstalled())
-        return RESULT_OK;
+        return Edited::Unchanged(RESULT_OK);
     AddCommand();
-    return WriteFile(filePath);
+    return Edited::Written(WrittenText());
 }
 
 ResultCode UpdateXmlFile::Remove(const QString &appFolder, const QString &filePath)
 {
+    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED,
+                         [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+}
+
+// Taken out of the text as it is, not rewritten from a tree: every byte of the user's
+// stays, the way it was written included.
+Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
+{
     this->appFolder = appFolder;
-    return file.Run(filePath, [&] { return RemoveOnce(filePath); });
-}
-
-ResultCode UpdateXmlFile::RemoveOnce(const QString &filePath)
-{
-    document.clear();
-    commands.clear();
-    if (!FileExists(filePath))
-        return RESULT_OK;
-    const ResultCode result = ReadFile(filePath);
-    if (result != RESULT_OK)
-        return result;
-
-    // The records are those of the root's command elements, in the same order.
-    QDomElement root = FindCommandsRoot();
-    const QString tag = QStringLiteral("custom_command");
-    bool removed = false;
-    int index = 0;
-    for (QDomElement element = root.firstChildElement(tag); !element.isNull(); ++index) {
-        const QDomElement next = element.nextSiblingElement(tag);
-        if (IsToBeRemoved(commands.at(index))) {
-            root.removeChild(element);
-            removed = true;
+    if (!bytes)
+        return Edited::Unchanged(RESULT_OK);
+    QVector<CommandSpan> spans;
+    QVector<CommandSpan> removed;
+    Edited edited = Edited::Unchanged(ERR_XML_READ_FAILED);
+    TextEncoding::Read(*bytes, TextEncoding::DeclaredInXml(*bytes), [&](const TextEncoding &read, const QString &text) {
+        if (!XmlDepthGuard::Accepts(text) || !CommandSpans::Read(text, spans))
+            return true;
+        for (const CommandSpan &span : spans) {
+            const QStringList folders = Registration::FoldersOfXmlEntry(span.name, span.command);
+            if (!folders.isEmpty() && Registration::Judge(folders, appFolder) != Registration::Fate::Live)
+                removed.append(span);
         }
-        element = next;
-    }
-    return removed ? WriteFile(filePath) : RESULT_OK;
-}
-
-bool UpdateXmlFile::IsToBeRemoved(const CustomCommand &command) const
-{
-    if (!Registration::IsOwnName(command.name))
-        return false;
-    const QString folder = Registration::FolderOf(command.command);
-    return !folder.isNull() && Registration::IsToBeRemoved(folder, appFolder);
+        edited = removed.isEmpty() ? Edited::Unchanged(RESULT_OK)
+                                   : Edited::Written(read.Encode(CommandSpans::Without(text, removed), TextEncoding::LineEnds::AsWritten));
+        return true;
+    });
+    return edited;
 }
 
 bool UpdateXmlFile::FileExists(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() && info.isFile();
+    return FileEdit::Exists(path);
+}
+
+void UpdateXmlFile::LogRead(const QString &filePath)
+{
+    qDebug() << "UpdateXmlFile::ReadFile - filePath =" << filePath;
+}
+
+void UpdateXmlFile::LogWrite(const QString &filePath)
+{
+    qDebug() << "UpdateXmlFile::WriteFile - filePath =" << filePath;
 }
 
 ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
 {
-    qDebug() << "UpdateXmlFile::ReadFile - filePath =" << filePath;
+    LogRead(filePath);
     document.clear();
-    // Read whole and not in text mode: on Windows that drops every CR byte, breaking
-    // UTF-16 text; the XML parser turns CR LF into LF itself.
-    if (!file.Read(filePath))
+    FileSnapshot snapshot;
+    if (!snapshot.Take(filePath))
         return ERR_XML_OPEN_FAILED;
+    return ReadText(snapshot.Bytes());
+}
 
-    const QString text = encoding.Decode(file.Bytes());
-    QString errorMessage;
-    int errorLine = 0;
-    int errorColumn = 0;
-    if (!XmlDepthGuard::Accepts(text) || !document.setContent(text, false, &errorMessage, &errorLine, &errorColumn))
+ResultCode UpdateXmlFile::ReadText(const QByteArray &bytes)
+{
+    document.clear();
+    QString text;
+    TextEncoding::Read(bytes, TextEncoding::DeclaredInXml(bytes), [&](const TextEncoding &read, const QString &decoded) {
+        encoding = read;
+        text = decoded;
+        return true;
+    });
+    if (!XmlDepthGuard::Accepts(text) || !document.setContent(text, false))
         return ERR_XML_READ_FAILED;
-
     const QDomElement root = FindCommandsRoot();
     return root.isNull() ? RESULT_OK : ReadCommands(root);
 }
@@ -128,10 +139,8 @@ bool UpdateXmlFile::PassesVersionTest(const QDomElement &element)
 {
     const QString major = QStringLiteral("major");
     const QString minor = QStringLiteral("minor");
-    return element.tagName() == QLatin1String("custom_commands")
-        && element.hasAttribute(major) && element.hasAttribute(minor)
-        && element.attribute(major, QString()).toUInt(nullptr, 10) == 1
-        && element.attribute(minor, QString()).toUInt(nullptr, 10) == 0;
+    return IsCommandsRoot(element.tagName(), element.hasAttribute(major), element.attribute(major), element.hasAttribute(minor),
+                          element.attribute(minor));
 }
 
 QDomElement UpdateXmlFile::FindCommandsRoot() const
@@ -280,9 +289,15 @@ QString UpdateXmlFile::MakeCommandName() const
 
 ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
 {
-    qDebug() << "UpdateXmlFile::WriteFile - filePath =" << filePath;
-    EncodedText text(encoding.Codec(), encoding.ByteOrderMark());
+    LogWrite(filePath);
+    const QByteArray bytes = WrittenText();
+    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED,
+                         [&bytes](const QByteArray *) { return Edited::Written(bytes); });
+}
+
+QByteArray UpdateXmlFile::WrittenText() const
+{
+    EncodedText text(encoding, TextEncoding::LineEnds::Native);
     DomSerializer(1, [&text](const QString &piece) { text.Append(piece); }, encoding.Codec()).Write(document);
-    // A file that can't be replaced whole is one that can't be opened for writing.
-    return file.Replace(filePath, text.Bytes()) ? RESULT_OK : ERR_XML_OPEN_FAILED;
+    return text.Bytes();
 }

@@ -1,27 +1,35 @@
 #ifndef UPDATEXMLFILE_H
 #define UPDATEXMLFILE_H
 
+#include "files/encodedtext.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
 #include "xmlcommands/customcommand.h"
-#include "xmlcommands/xmlencoding.h"
 
 #include <QDomDocument>
 #include <QDomElement>
 #include <QList>
 #include <QString>
 
-// Creates or extends commands.xml, the custom command file of Vivado 2018 on.
+// Creates or extends commands.xml, the custom command file of Vivado 2018 on. The
+// edits work on the file's bytes alone; FileEdit reads and replaces the file for them.
 class UpdateXmlFile
 {
 public:
     ResultCode Update(const QString &appFolder, const QString &filePath);
     // Removes the entries this tool wrote for the application folder, or for a folder
-    // whose server script is gone, and nothing else. A file with none stays untouched.
+    // whose server script is gone, and not one other byte. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
+
+    // The edits themselves: the file's bytes, or none for a missing file, in; the
+    // result and the new bytes out.
+    Edited Updated(const QString &appFolder, const QByteArray *bytes);
+    Edited Removed(const QString &appFolder, const QByteArray *bytes);
 
     static bool FileExists(const QString &path);
     ResultCode ReadFile(const QString &filePath);
+    // ReadFile's work on bytes already read.
+    ResultCode ReadText(const QByteArray &bytes);
     ResultCode ReadCommands(const QDomElement &root);
     ResultCode ReadCommand(const QDomElement &element);
     bool IsInstalled() const;
@@ -33,13 +41,14 @@ public:
     quint32 NextPosition() const;
     QString MakeCommandName() const;
     ResultCode WriteFile(const QString &filePath);
+    // WriteFile's work: the document's bytes.
+    QByteArray WrittenText() const;
 
     const QList<CustomCommand> &Commands() const { return commands; }
 
 private:
-    ResultCode UpdateOnce(const QString &filePath);
-    ResultCode RemoveOnce(const QString &filePath);
-    bool IsToBeRemoved(const CustomCommand &command) const;
+    static void LogRead(const QString &filePath);
+    static void LogWrite(const QString &filePath);
     static bool PassesVersionTest(const QDomElement &element);
     QDomElement FindCommandsRoot() const;
     void AppendTextElement(QDomElement &parent, const QString &tag, const QString &text);
@@ -47,9 +56,8 @@ private:
     QString appFolder;
     QDomDocument document;
     QList<CustomCommand> commands;
-    // The file as read, and how its text was encoded, for writing it back.
-    FileEdit file;
-    XmlEncoding encoding;
+    // How the file read was encoded, for writing it back.
+    TextEncoding encoding{TextEncoding::Utf8()};
 };
 
 #endif // UPDATEXMLFILE_H

@@ -1,0 +1,40 @@
+#ifndef FILESYSTEM_H
+#define FILESYSTEM_H
+
+#include <QString>
+#include <QtGlobal>
+
+class QDeadlineTimer;
+class QFile;
+
+// What Windows and Unix do differently for the file layer, and nothing else: one
+// implementation per system, each in its own file.
+namespace FileSystem {
+
+using LockHandle = qintptr;
+constexpr LockHandle noLock = -1;
+
+// The lock that every run editing the file takes, whatever path reaches the file and
+// whoever runs: waits for a live holder until the deadline, and a dead holder's lock is
+// gone with its process. noLock when it could not be had.
+LockHandle Lock(const QString &path, const QDeadlineTimer &deadline);
+void Unlock(LockHandle lock);
+
+// Whether the running user may write the path, as the system will judge the write.
+bool MayWrite(const QString &path);
+
+// Gives the new file the owner, group and mode of the one it is to replace. False when
+// the system doesn't let us: then a new file would take the old one from its owner.
+bool KeepOwnerAndMode(QFile &newFile, const QString &target);
+
+// Puts the file's content on the disk before we rely on it.
+bool Sync(QFile &file);
+
+// Moves the new file over the target, or into its place when there is none; the target
+// keeps its attributes and security on Windows. A target held open by another program
+// is waited for, as WaitPolicy says.
+bool MoveOver(const QString &source, const QString &target, bool replacing);
+
+} // namespace FileSystem
+
+#endif // FILESYSTEM_H
