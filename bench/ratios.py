@@ -1,20 +1,20 @@
 """The large-file ratios, measured again with the commands of each ratio run in turn,
-round after round: a slow spell of a shared machine, which lasts seconds, then weighs
-on both sides alike, where hyperfine's runs of one command after another would charge
-it to one side.
+round after round (inturn.py): a slow spell of a shared machine, which lasts seconds,
+then weighs on both sides alike, where hyperfine's runs of one command after another
+would charge it to one side.
 
-Usage: ratios.py <work folder> <tool> <ElementTree script> <remover> <xmlstarlet deleting the same>"""
+Usage: ratios.py <work folder> <tool> <ElementTree script> <remover> <gone folder>
+(the folder of the tool's entries in <work folder>/remove.xml, which the remover takes out)"""
 import os
-import shutil
-import statistics
-import subprocess
 import sys
-import time
 
-work, tool, elementtree, remover, delete_script = sys.argv[1:6]
+from inturn import medians
+
+work, tool, elementtree, remover, gone = sys.argv[1:6]
 roaming = f"{work}/AppData/Roaming"
 target = f"{roaming}/Xilinx/Vivado/2019.1/commands/commands.xml"
 peer = f"{work}/peer.xml"
+delete = ["bash", os.path.join(os.path.dirname(os.path.abspath(__file__)), "xmlstarlet_delete.sh"), gone]
 
 
 def tool_on(count, program=tool):
@@ -25,30 +25,12 @@ def peer_on(count, command):
     return command + [peer], {}, (f"{work}/{count}.xml", peer)
 
 
-def seconds(command, environment, copy):
-    if copy:
-        shutil.copyfile(*copy)
-        os.sync()  # the copy's write-back is no part of the run that follows
-    start = time.perf_counter()
-    subprocess.run(command, env={**os.environ, **environment},
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-    return time.perf_counter() - start
-
-
-def medians(runs, rounds):
-    times = [[] for _ in runs]
-    for _ in range(rounds):
-        for index, run in enumerate(runs):
-            times[index].append(seconds(*run))
-    return [statistics.median(t) for t in times]
-
-
 xmlstarlet = ["xmlstarlet", "ed", "-L", "-s", "/custom_commands", "-t", "elem", "-n", "custom_command", "-v", "x"]
 tool100k, star100k, tree100k, tool10k, tool1k = medians(
     [tool_on(100000), peer_on(100000, xmlstarlet), peer_on(100000, ["python3", elementtree]),
      tool_on(10000), tool_on(1000)], 5)
 
-remove, star_remove = medians([tool_on("remove", remover), peer_on("remove", ["bash", delete_script])], 5)
+remove, star_remove = medians([tool_on("remove", remover), peer_on("remove", delete)], 5)
 
 print(f"- tool / xmlstarlet, 100k commands: {tool100k / star100k:.2f}")
 print(f"- remover / xmlstarlet -d, 10k of 100k commands removed: {remove / star_remove:.2f}")

@@ -22,12 +22,10 @@ mkdir -p "$(dirname "$target")" "$work/empty/AppData/Roaming"
 for count in 1000 10000 100000; do
     python3 "$root/bench/make_commands.py" "$count" "$work/$count.xml"
 done
-# Every tenth command the tool's, for a folder that is gone: the remover takes those out.
-python3 "$root/bench/make_commands.py" 100000 "$work/remove.xml" 10
-# xmlstarlet deletes the same entries, the XPath in a script of its own for its quotes.
-cat >"$work/delete.sh" <<'EOF'
-exec xmlstarlet ed -L -d "/custom_commands/custom_command[starts-with(name,'TALVORN_Probe_Core_Inserter') and command='source \"C:/apps/gone/vivado_server.tcl\" -notrace']" "$1"
-EOF
+# Every tenth command the tool's, for a folder that is gone: the remover takes those out,
+# and xmlstarlet_delete.sh the same entries.
+gone=/nonexistent/apps/gone
+python3 "$root/bench/make_commands.py" 100000 "$work/remove.xml" 10 "$gone"
 
 # Both without a shell or env(1) in between: the empty profile is set for both.
 XDG_DATA_HOME="$work/empty/AppData/Roaming" hyperfine -N -w 5 -r 60 --export-json "$work/startup.json" \
@@ -47,7 +45,7 @@ done
 hyperfine -w 1 -r 5 --export-json "$work/remove-100k.json" \
     -n "remover, 10k of 100k" --prepare "cp $work/remove.xml $target && sync" "XDG_DATA_HOME=$roaming $remover nofeedback" \
     -n "xmlstarlet -d, 10k of 100k" --prepare "cp $work/remove.xml $work/peer.xml && sync" \
-    "bash $work/delete.sh $work/peer.xml"
+    "bash $root/bench/xmlstarlet_delete.sh $gone $work/peer.xml"
 
 profile="$work/profile/AppData/Roaming/Xilinx/Vivado"
 for major in $(seq 2010 2209); do mkdir -p "$profile/$major.1/commands"; done
@@ -71,7 +69,7 @@ done
 cp "$work/remove.xml" "$target"
 peak "remover, 10k of 100k" env XDG_DATA_HOME="$roaming" "$remover" nofeedback
 cp "$work/remove.xml" "$work/peer.xml"
-peak "xmlstarlet -d, 10k of 100k" bash "$work/delete.sh" "$work/peer.xml"
+peak "xmlstarlet -d, 10k of 100k" bash "$root/bench/xmlstarlet_delete.sh" "$gone" "$work/peer.xml"
 peak "bare QApplication" "$work/bareapp"
 peak "tool, nothing to do" env XDG_DATA_HOME="$work/empty/AppData/Roaming" "$tool" nofeedback
 peak "tool, 200 versions" env XDG_DATA_HOME="$work/profile/AppData/Roaming" "$tool" nofeedback
@@ -81,4 +79,4 @@ echo "Measured on: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -
 python3 "$root/bench/report.py" "$work"
 echo
 echo "Large files, both sides run in turn:"
-python3 "$root/bench/ratios.py" "$work" "$tool" "$root/bench/elementtree_append.py" "$remover" "$work/delete.sh"
+python3 "$root/bench/ratios.py" "$work" "$tool" "$root/bench/elementtree_append.py" "$remover" "$gone"
