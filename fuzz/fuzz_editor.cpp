@@ -1,25 +1,32 @@
-// libFuzzer target: one editor run on a file with the fuzzer's bytes.
+// libFuzzer target: both edits of one editor on the fuzzer's bytes.
 // Built twice, with EDITOR_XML for commands.xml and without for commands.paini.
+#include "files/encodedtext.h"
 #include "integration/updateinifile.h"
 #include "xmlcommands/domserializer.h"
 #include "xmlcommands/updatexmlfile.h"
 #include "xmlcommands/xmldepthguard.h"
-#include "xmlcommands/xmlencoding.h"
 
 #include <QDomDocument>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QTextCodec>
 #include <QtGlobal>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
 void Quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
 
+const QString app = QStringLiteral("C:/Program Files/Tool");
+
+#ifdef EDITOR_XML
 // Whatever the DOM takes must come out of the serialiser exactly as out of Qt's.
 void CheckSerializer(const QByteArray &bytes)
 {
-    const QString text = XmlEncoding().Decode(bytes);
+    QString text;
+    TextEncoding::Read(bytes, TextEncoding::DeclaredInXml(bytes), [&text](const TextEncoding &, const QString &decoded) {
+        text = decoded;
+        return true;
+    });
     QDomDocument document;
     if (!XmlDepthGuard::Accepts(text) || !document.setContent(text, false))
         return;
@@ -28,33 +35,35 @@ void CheckSerializer(const QByteArray &bytes)
     if (written != document.toString(1))
         abort();
 }
+#endif
+
+template <typename Editor>
+void CheckEdits(const QByteArray &bytes, const std::initializer_list<ResultCode> &fileFaults)
+{
+    const Edited updated = Editor().Updated(app, &bytes);
+    const Edited removed = Editor().Removed(app, &bytes);
+    for (const ResultCode result : {updated.result, removed.result}) {
+        if (result != RESULT_OK && std::find(fileFaults.begin(), fileFaults.end(), result) == fileFaults.end())
+            abort(); // bytes may fail to parse, nothing else
+    }
+    // A removal leaves nothing more to remove, and what it left still reads.
+    if (removed.bytes && Editor().Removed(app, &*removed.bytes).bytes)
+        abort();
+    if (removed.bytes && Editor().Removed(app, &*removed.bytes).result != RESULT_OK)
+        abort();
+}
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const bool initialised = (qInstallMessageHandler(Quiet), qSetGlobalQHashSeed(0), true);
     Q_UNUSED(initialised)
-    static QTemporaryDir dir;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
 #ifdef EDITOR_XML
-    const QString path = dir.path() + "/commands.xml";
+    CheckSerializer(bytes);
+    CheckEdits<UpdateXmlFile>(bytes, {ERR_XML_READ_FAILED});
 #else
-    const QString path = dir.path() + "/commands.paini";
+    CheckEdits<UpdateIniFile>(bytes, {ERR_INI_NO_EQUAL_SIGN});
 #endif
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        abort();
-    file.write(reinterpret_cast<const char *>(data), qint64(size));
-    file.close();
-
-#ifdef EDITOR_XML
-    CheckSerializer(QByteArray(reinterpret_cast<const char *>(data), int(size)));
-    const ResultCode result = UpdateXmlFile().Update("C:/Program Files/Tool", path);
-    const bool valid = result == RESULT_OK || result == ERR_XML_READ_FAILED;
-#else
-    const ResultCode result = UpdateIniFile().Update("C:/Program Files/Tool", path);
-    const bool valid = result == RESULT_OK || result == ERR_INI_NO_EQUAL_SIGN;
-#endif
-    if (!valid)
-        abort(); // a file that opens may fail to parse, nothing else
     return 0;
 }

@@ -384,6 +384,16 @@ private slots:
         Row("xml, a large entity never used", xml,
             "<!DOCTYPE custom_commands [<!ENTITY e '" + QByteArray(10000, 'e') + "'>]>" + root10 + "</custom_commands>", RESULT_OK,
             "...\n" + Added(0));
+        const QByteArray doctype = "<!DOCTYPE custom_commands [";
+        Row("xml, expansions in attribute values share the budget", xml, doctype + "<!ENTITY e '" + QByteArray(1000, 'z') + "'>]>"
+            + root10 + QByteArray("<a v='&e;'/>").repeated(1049) + "</custom_commands>", ERR_XML_READ_FAILED, unchanged);
+        Row("xml, a tag from a character reference in an entity", xml, doctype + "<!ENTITY o '&#x1003C;a>'>]>" + root10
+            + QByteArray("&o;").repeated(300) + QByteArray("</a>").repeated(300) + "</custom_commands>", ERR_XML_READ_FAILED, unchanged);
+        Row("xml, a comment opened by an entity hides end tags", xml, doctype + "<!ENTITY c '<!--'>]>" + root10
+            + QByteArray("<a>&c; </a> -->").repeated(300) + QByteArray("</a>").repeated(300) + "</custom_commands>", ERR_XML_READ_FAILED,
+            unchanged);
+        Row("xml, a parameter entity", xml, doctype + "<!ENTITY % p \"<!ENTITY e 'x'>\"> %p;]>" + root10 + "</custom_commands>",
+            ERR_XML_READ_FAILED, unchanged);
         // A folder the file's own encoding can't hold: the locale's encoding, else no write.
         Row("paini, a stray byte kept with a folder its code page holds", ini, "0=Caf\xe9\n", RESULT_OK,
             "0=Caf\xe9\n" + IniEntry(1, "C:/Caf\xe9") + "\n", "register", QString::fromUtf8("C:/Café"));

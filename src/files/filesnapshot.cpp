@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
+
 FileSnapshot FileSnapshot::Absent()
 {
     FileSnapshot snapshot;
@@ -39,6 +41,16 @@ bool FileSnapshot::Matches(const QString &path) const
     }
     if (!info.isFile() || info.size() != bytes.size() || info.lastModified() != modified)
         return false;
+    // Compared a piece at a time: a second copy of a large file costs more than the reading.
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray piece(1 << 16, Qt::Uninitialized);
+    for (qint64 at = 0; at < bytes.size();) {
+        const qint64 read = file.read(piece.data(), piece.size());
+        if (read <= 0 || read > bytes.size() - at || memcmp(piece.constData(), bytes.constData() + at, size_t(read)) != 0)
+            return false;
+        at += read;
+    }
+    return file.atEnd();
 }

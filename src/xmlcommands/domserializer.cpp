@@ -122,24 +122,32 @@ void DomSerializer::WriteByQt(const QDomNode &node)
 
 // Qt's rules: markup characters as entities, "]]>" broken up, line ends kept in
 // attributes and CR in text by reference, and what the codec can't encode as &#x..;.
+// Runs of plain characters are copied whole: most text has nothing to escape.
 void DomSerializer::WriteEscaped(const QString &text, bool quotes, bool attribute)
 {
     const int start = pending.size();
-    for (const QChar ch : text) {
-        const ushort unit = ch.unicode();
+    const QChar *chars = text.constData();
+    int run = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort unit = chars[i].unicode();
+        const bool markup = unit == '<' || unit == '&' || unit == '>' || unit == '\r' || (quotes && unit == '"')
+            || (attribute && (unit == '\n' || unit == '\t'));
+        if (!markup && CanEncode(chars[i]))
+            continue;
+        pending.append(chars + run, i - run);
+        run = i + 1;
         if (unit == '<')
             pending += QLatin1String("&lt;");
         else if (unit == '"' && quotes)
             pending += QLatin1String("&quot;");
         else if (unit == '&')
             pending += QLatin1String("&amp;");
-        else if (unit == '>' && pending.size() - start >= 2 && pending.endsWith(QLatin1String("]]")))
-            pending += QLatin1String("&gt;");
-        else if ((attribute && (unit == '\n' || unit == '\t')) || unit == '\r' || !CanEncode(ch))
-            pending += QLatin1String("&#x") + QString::number(unit, 16) + QLatin1Char(';');
+        else if (unit == '>')
+            pending += pending.size() - start >= 2 && pending.endsWith(QLatin1String("]]")) ? QLatin1String("&gt;") : QLatin1String(">");
         else
-            pending += ch;
+            pending += QLatin1String("&#x") + QString::number(unit, 16) + QLatin1Char(';');
     }
+    pending.append(chars + run, text.size() - run);
 }
 
 bool DomSerializer::CanEncode(QChar ch)

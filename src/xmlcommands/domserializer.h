@@ -3,9 +3,9 @@
 
 #include <QDomDocument>
 #include <QString>
-#include <QVector>
 
 #include <functional>
+#include <vector>
 
 class QTextCodec;
 
@@ -39,7 +39,7 @@ private:
     const int indent;
     const Sink sink;
     QString pending;
-    QVector<qint8> encodable; // per UTF-16 unit: -1 not asked yet, else the codec's answer
+    std::vector<qint8> encodable; // per UTF-16 unit: -1 not asked yet, else the codec's answer
 };
 
 #endif // DOMSERIALIZER_H

@@ -1,121 +1,348 @@
 #include "xmlcommands/xmldepthguard.h"
 
 #include <QHash>
-#include <QRegularExpression>
-#include <QXmlStreamReader>
+
+#include <algorithm>
 
 namespace {
+// Entities inside entities are followed by recursion: this keeps its stack small, and Qt
+// takes minutes over a chain of thousands anyway.
 constexpr int maxEntityNesting = 64;
 
-class EntitySizes
+using Position = const ushort *;
+
+Position Begin(const QString &text)
 {
-public:
-    explicit EntitySizes(const QXmlStreamEntityDeclarations &declarations)
-    {
-        for (const QXmlStreamEntityDeclaration &entity : declarations)
-            values.insert(entity.name().toString(), entity.value().toString());
-    }
+    return reinterpret_cast<Position>(text.constData());
+}
 
-    bool WithinBudget()
-    {
-        for (auto entity = values.cbegin(); entity != values.cend(); ++entity) {
-            if (Size(entity.key(), 0) > XmlDepthGuard::maxEntitySize)
-                return false;
-        }
-        return true;
-    }
-
-private:
-    // Counted from the declarations, before anything is expanded. A loop of entities
-    // nests past the limit and so counts as too large.
-    qint64 Size(const QString &name, int level)
-    {
-        if (level > maxEntityNesting)
-            return XmlDepthGuard::maxEntitySize + 1;
-        const auto known = sizes.constFind(name);
-        if (known != sizes.cend())
-            return *known;
-        const auto value = values.constFind(name);
-        if (value == values.cend())
-            return 0; // external, predefined or undeclared: nothing expanded here
-        static const QRegularExpression reference(QStringLiteral("&([^;&#\\s]+);"));
-        qint64 size = value->size();
-        for (auto match = reference.globalMatch(*value); match.hasNext() && size <= XmlDepthGuard::maxEntitySize;)
-            size += Size(match.next().captured(1), level + 1);
-        sizes.insert(name, size);
-        return size;
-    }
-
-    QHash<QString, QString> values;
-    QHash<QString, qint64> sizes;
-};
-
-// Whether the tag that starts at the position ends in "/>". It ends at its first '>'
-// outside quotes, or where the next tag starts: '<' belongs in no tag.
-bool IsEmptyElementTag(const QString &text, int position)
+Position End(const QString &text)
 {
-    QChar quote;
-    for (int i = position + 1; i < text.size() && text[i] != QLatin1Char('<'); ++i) {
-        const QChar ch = text[i];
-        if (!quote.isNull())
-            quote = ch == quote ? QChar() : quote;
-        else if (ch == QLatin1Char('"') || ch == QLatin1Char('\''))
-            quote = ch;
-        else if (ch == QLatin1Char('>'))
-            return text[i - 1] == QLatin1Char('/');
+    return Begin(text) + text.size();
+}
+
+bool IsSpace(ushort c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsQuote(ushort c)
+{
+    return c == '"' || c == '\'';
+}
+
+Position Spaces(Position p, Position end)
+{
+    while (p < end && IsSpace(*p))
+        ++p;
+    return p;
+}
+
+bool At(Position p, Position end, const char *word)
+{
+    for (; *word; ++word, ++p) {
+        if (p == end || *p != ushort(*word))
+            return false;
+    }
+    return true;
+}
+
+// Past the word if it is at p.
+bool Skip(Position &p, Position end, const char *word)
+{
+    if (!At(p, end, word))
+        return false;
+    p += qstrlen(word);
+    return true;
+}
+
+// Just past the first occurrence of the word, where the reader ends a comment, CDATA or
+// PI too. One left open by an entity would hide the file's end tags from the reader, not
+// from this count: refused, and at the end of the file alike.
+bool SkipPast(Position &p, Position end, const char *word)
+{
+    for (; p < end; ++p) {
+        if (Skip(p, end, word))
+            return true;
     }
     return false;
 }
 
-// Depth by the tags alone; comments, CDATA and processing instructions are skipped, so
-// it can only count too deep, never too shallow.
-int DeepestByTags(const QString &text, int from, int depth)
+// On the '>' that ends a declaration. Qt expands references in attribute defaults as it
+// reads them, outside what is counted here, and a '%' would be a parameter entity.
+bool SkipDeclaration(Position &p, Position end)
 {
-    int deepest = depth;
-    for (int i = text.indexOf(QLatin1Char('<'), from); i >= 0; i = text.indexOf(QLatin1Char('<'), i + 1)) {
-        const QStringRef rest = text.midRef(i);
-        const char *skipTo = rest.startsWith(QLatin1String("<!--")) ? "-->"
-            : rest.startsWith(QLatin1String("<![CDATA[")) ? "]]>"
-            : rest.startsWith(QLatin1String("<?")) ? "?>" : nullptr;
-        if (skipTo) {
-            i = text.indexOf(QLatin1String(skipTo), i);
-            if (i < 0)
-                break;
-        } else if (rest.startsWith(QLatin1String("</"))) {
-            depth = qMax(0, depth - 1);
-        } else if (rest.size() > 1 && (rest.at(1).isLetter() || rest.at(1) == QLatin1Char('_') || rest.at(1) == QLatin1Char(':'))) {
-            if (!IsEmptyElementTag(text, i))
-                deepest = qMax(deepest, ++depth);
+    ushort quote = 0;
+    for (; p < end; ++p) {
+        if (*p == '&' || *p == '%')
+            return false;
+        if (quote) {
+            if (*p == quote)
+                quote = 0;
+        } else if (IsQuote(*p)) {
+            quote = *p;
+        } else if (*p == '>') {
+            break;
         }
     }
-    return deepest;
+    return p < end && *p++ == '>';
+}
+
+int DigitValue(ushort c, int base)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    const int lower = c | 0x20;
+    return base == 16 && lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// The replacement text. Qt replaces the character references in an entity's value as it
+// reads the declaration, so "&#60;a>" is a tag, and keeps only the low 16 bits of a code,
+// so "&#x1003C;" is one as well. A '%' would be a parameter entity, which Qt expands here.
+bool Decode(Position p, Position end, QString &text)
+{
+    text.reserve(int(end - p));
+    while (p < end) {
+        if (*p == '%')
+            return false;
+        if (!At(p, end, "&#")) {
+            text += QChar(*p++);
+            continue;
+        }
+        p += 2;
+        int base = 10;
+        if (p < end && *p == 'x') {
+            base = 16;
+            ++p;
+        }
+        const Position digits = p;
+        quint64 code = 0;
+        for (int digit = 0; p < end && code <= 0xFFFFFFFF && (digit = DigitValue(*p, base)) >= 0; ++p)
+            code = code * quint64(base) + quint64(digit);
+        if (p == digits || p == end || *p != ';' || code > 0xFFFFFFFF)
+            return false;
+        text += QChar(ushort(code));
+        ++p;
+    }
+    return true;
+}
+
+// What a stretch of text brings where the reader meets it: characters expanded from
+// entities, and element levels relative to where it starts.
+struct Tally
+{
+    qint64 expanded = 0;
+    int depth = 0;
+    int deepest = 0;
+
+    bool Open()
+    {
+        deepest = qMax(deepest, ++depth);
+        return deepest <= XmlDepthGuard::maxDepth;
+    }
+
+    // Levels an entity closes are not taken off: counting too deep is safe, too shallow not.
+    bool Add(const Tally &entity)
+    {
+        expanded += entity.expanded;
+        deepest = qMax(deepest, depth + entity.deepest);
+        depth += qMax(0, entity.depth);
+        return expanded <= XmlDepthGuard::maxExpansion && deepest <= XmlDepthGuard::maxDepth;
+    }
+};
+
+// One pass over the text that can only count too deep, never too shallow: every tag that
+// isn't an end tag or empty counts, whatever its name. Entities are measured from their
+// declarations, never expanded.
+class Scanner
+{
+public:
+    bool Accepts(const QString &text)
+    {
+        Tally tally;
+        return Content(Begin(text), End(text), tally);
+    }
+
+private:
+    struct Entity
+    {
+        QString text;
+        Tally tally;
+        enum { Unmeasured, Measuring, Measured } state = Unmeasured;
+    };
+
+    bool Content(Position p, Position end, Tally &tally);
+    bool Markup(Position &p, Position end, Tally &tally);
+    bool StartTag(Position &p, Position end, Tally &tally);
+    bool Reference(Position &p, Position end, Tally &tally);
+    bool Measure(Entity &entity);
+    bool Doctype(Position &p, Position end);
+    bool Declaration(Position &p, Position end);
+    bool EntityDeclaration(Position &p, Position end);
+
+    QHash<QString, Entity> entities;
+    bool doctypeAllowed = true;
+    int nesting = 0;
+};
+
+bool Scanner::Content(Position p, Position end, Tally &tally)
+{
+    while (p < end) {
+        if (*p == '<') {
+            if (!Markup(p, end, tally))
+                return false;
+        } else if (*p == '&') {
+            if (!Reference(p, end, tally))
+                return false;
+        } else {
+            ++p;
+        }
+    }
+    return true;
+}
+
+bool Scanner::Markup(Position &p, Position end, Tally &tally)
+{
+    if (Skip(p, end, "</")) {
+        --tally.depth;
+        return true;
+    }
+    if (Skip(p, end, "<!--"))
+        return SkipPast(p, end, "-->");
+    if (Skip(p, end, "<![CDATA["))
+        return SkipPast(p, end, "]]>");
+    if (Skip(p, end, "<?"))
+        return SkipPast(p, end, "?>");
+    // Qt also reads a second one, whose entities replace the first's.
+    if (Skip(p, end, "<!DOCTYPE"))
+        return doctypeAllowed && Doctype(p, end);
+    return StartTag(p, end, tally);
+}
+
+// An entity's text may end inside a tag that the file goes on to close: counted as open.
+bool Scanner::StartTag(Position &p, Position end, Tally &tally)
+{
+    doctypeAllowed = false;
+    ushort quote = 0;
+    for (++p; p < end;) {
+        // Quoted or not, a '<' in a tag stops the DOM before it builds the element.
+        if (*p == '<')
+            return false;
+        if (*p == '&') {
+            if (!Reference(p, end, tally))
+                return false;
+            continue;
+        }
+        const ushort c = *p++;
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (IsQuote(c)) {
+            quote = c;
+        } else if (c == '>') {
+            return p[-2] == '/' || tally.Open();
+        }
+    }
+    return tally.Open();
+}
+
+// Character references, the five predefined entities and external or undeclared ones
+// are not in the table: none expands to anything counted here.
+bool Scanner::Reference(Position &p, Position end, Tally &tally)
+{
+    const Position name = ++p;
+    while (p < end && !IsSpace(*p) && !IsQuote(*p) && *p != ';' && *p != '<' && *p != '>' && *p != '&')
+        ++p;
+    if (p == end || *p != ';')
+        return true;
+    const auto entity = entities.find(QString::fromRawData(reinterpret_cast<const QChar *>(name), int(p - name)));
+    ++p;
+    return entity == entities.end() || (Measure(*entity) && tally.Add(entity->tally));
+}
+
+// Once per entity, however often it is used. Qt refuses an entity that contains itself
+// when it meets one, and so does this.
+bool Scanner::Measure(Entity &entity)
+{
+    if (entity.state == Entity::Measured)
+        return true;
+    if (entity.state == Entity::Measuring || nesting == maxEntityNesting)
+        return false;
+    entity.state = Entity::Measuring;
+    entity.tally.expanded = entity.text.size();
+    ++nesting;
+    const bool measured = Content(Begin(entity.text), End(entity.text), entity.tally);
+    --nesting;
+    entity.state = Entity::Measured;
+    return measured;
+}
+
+// Read as far as it is understood: entity declarations, and the declarations, comments
+// and PIs around them. Vivado writes no DTD, so anything else is refused.
+bool Scanner::Doctype(Position &p, Position end)
+{
+    doctypeAllowed = false;
+    // The quoted strings of an external id may hold a '[' or '>'.
+    for (; p < end && *p != '[' && *p != '>'; ++p) {
+        if (IsQuote(*p) && (p = std::find(p + 1, end, *p)) == end)
+            return false;
+    }
+    if (p == end)
+        return false;
+    if (*p++ == '>')
+        return true;
+    for (p = Spaces(p, end); p < end && *p != ']'; p = Spaces(p, end)) {
+        if (!Declaration(p, end))
+            return false;
+    }
+    if (p == end)
+        return false;
+    p = Spaces(p + 1, end);
+    return p < end && *p++ == '>';
+}
+
+bool Scanner::Declaration(Position &p, Position end)
+{
+    if (Skip(p, end, "<!--"))
+        return SkipPast(p, end, "-->");
+    if (Skip(p, end, "<?"))
+        return SkipPast(p, end, "?>");
+    if (Skip(p, end, "<!ENTITY"))
+        return EntityDeclaration(p, end);
+    return (Skip(p, end, "<!ELEMENT") || Skip(p, end, "<!ATTLIST") || Skip(p, end, "<!NOTATION")) && SkipDeclaration(p, end);
+}
+
+// Parameter entities Qt expands into further declarations and into entity values, which
+// this would have to follow: refused.
+bool Scanner::EntityDeclaration(Position &p, Position end)
+{
+    const Position name = Spaces(p, end);
+    if (name == p || name == end || *name == '%')
+        return false;
+    p = name;
+    while (p < end && !IsSpace(*p))
+        ++p;
+    const QString key(reinterpret_cast<const QChar *>(name), int(p - name));
+    // Qt keeps the first of two: refused rather than relied on.
+    if (entities.contains(key))
+        return false;
+    Entity &entity = entities[key];
+    p = Spaces(p, end);
+    // Qt loads no external entity: a reference to one stays an empty node.
+    if (At(p, end, "SYSTEM") || At(p, end, "PUBLIC"))
+        return SkipDeclaration(p, end);
+    if (p == end || !IsQuote(*p))
+        return false;
+    const Position value = p + 1;
+    p = std::find(value, end, *p);
+    if (p == end || !Decode(value, p, entity.text))
+        return false;
+    p = Spaces(p + 1, end);
+    return p < end && *p++ == '>';
 }
 }
 
 bool XmlDepthGuard::Accepts(const QString &text)
 {
-    // Without a document type there are no entities that could hold elements: the tags
-    // alone tell the depth, and are counted in a fraction of a reader's time.
-    if (!text.contains(QLatin1String("<!DOCTYPE")))
-        return DeepestByTags(text, 0, 0) <= maxDepth;
-
-    QXmlStreamReader reader(text);
-    reader.setNamespaceProcessing(false);
-    int depth = 0;
-    while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement && ++depth > maxDepth)
-            return false;
-        if (token == QXmlStreamReader::EndElement)
-            --depth;
-        if (token == QXmlStreamReader::DTD && !EntitySizes(reader.entityDeclarations()).WithinBudget())
-            return false;
-    }
-    if (!reader.hasError())
-        return true;
-    // The DOM may still take what this reader refused. Past that point entities can't be
-    // followed, so a file that declares any is refused.
-    if (text.contains(QLatin1String("<!ENTITY")))
-        return false;
-    return DeepestByTags(text, int(reader.characterOffset()), depth) <= maxDepth;
+    return Scanner().Accepts(text);
 }
