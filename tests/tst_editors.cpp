@@ -222,8 +222,10 @@ bool MakeFault(const QString &fault, const QString &path, const QByteArray &befo
         return Run("chown", {"65534:65534", path}) && QFile::setPermissions(folder, QFile::Permissions(0x7777));
     if (fault == "left over")
         WriteBytes(path + ".0123abcd.tmp", "half");
+#ifndef Q_OS_WIN
     if (fault == "locked")
         return QFile::link(folder, folder + "/linked");
+#endif
     return true;
 }
 
@@ -236,8 +238,9 @@ void UndoFault(const QString &fault, const QString &path)
 }
 
 // The real editors through FileEdit. "changed meanwhile": another program changes the
-// file once between the read and the replacement. "locked": another run holds the lock,
-// reaching the file through a linked folder, for half a second.
+// file once between the read and the replacement. "locked": another run holds the lock
+// for half a second, reaching the file through a linked folder (on Windows, by the path
+// in other letter case).
 ResultCode EditWithFault(const QString &fault, const QString &path)
 {
     if (fault == "changed meanwhile") {
@@ -250,8 +253,13 @@ ResultCode EditWithFault(const QString &fault, const QString &path)
         });
     }
     QSemaphore held;
+#ifdef Q_OS_WIN
+    const QString otherPath = path.toUpper();
+#else
+    const QString otherPath = QFileInfo(path).path() + "/linked/" + QFileInfo(path).fileName();
+#endif
     QScopedPointer<QThread> holder(QThread::create([&] {
-        const FileLock lock(QFileInfo(path).path() + "/linked/" + QFileInfo(path).fileName(), QDeadlineTimer(1000));
+        const FileLock lock(otherPath, QDeadlineTimer(1000));
         held.release();
         QThread::msleep(500);
     }));
@@ -316,6 +324,8 @@ private slots:
         Row("xml, largest position wraps", xml, Xml(Command(4294967295u, "a")), RESULT_OK, "..." + Added(0));
         Row("xml, missing position counts as 0", xml, Xml("<custom_command/>"), RESULT_OK, "..." + Added(1));
         Row("xml, base and _2 taken", xml, Xml(Command(0, base + "_2") + Command(1, base)), RESULT_OK, "..." + Added(2, base + "_3"));
+        Row("xml, _02 and _3 don't take _2", xml, Xml(Command(0, base) + Command(1, base + "_02") + Command(2, base + "_3")), RESULT_OK,
+            "..." + Added(3, base + "_2"));
         Row("xml, other letter case neither takes the name nor is recognised", xml,
             Xml(Command(0, base.toLower()) + Command(1, "talvorn_core_inserter", script)), RESULT_OK, "..." + Added(2));
         Row("xml, own earlier entry not recognised", xml, Xml(Command(0, base, script)), RESULT_OK, "..." + Added(1, base + "_2"));

@@ -66,10 +66,8 @@ QString IniValue(const QString &folder)
 QStringList FoldersOfXmlEntry(const QString &name, const QString &command)
 {
     static const QRegularExpression own(QStringLiteral("^TALVORN_Probe_Core_Inserter(_[0-9]+)?$"));
-    const QString folder = FolderOfCommand(command);
-    if (folder.isNull() || !own.match(name).hasMatch())
-        return {};
-    return {folder};
+    const QString folder = own.match(name).hasMatch() ? FolderOfCommand(command) : QString();
+    return folder.isNull() ? QStringList() : QStringList{folder};
 }
 
 // The icon field, the fourth, names the folder without Tcl's escapes. A space in it was

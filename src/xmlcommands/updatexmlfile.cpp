@@ -7,7 +7,8 @@
 #include "xmlcommands/xmldepthguard.h"
 
 #include <QDebug>
-#include <QSet>
+#include <QHash>
+#include <vector>
 
 namespace {
 const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
@@ -83,9 +84,15 @@ Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
     TextEncoding::Read(*bytes, TextEncoding::DeclaredInXml(*bytes), [&](const TextEncoding &read, const QString &text) {
         if (!XmlDepthGuard::Accepts(text) || !CommandSpans::Read(text, spans))
             return true;
+        QHash<QString, bool> goes; // by folder: a large file holds many entries for few folders
         for (const CommandSpan &span : spans) {
             const QStringList folders = Registration::FoldersOfXmlEntry(span.name, span.command);
-            if (!folders.isEmpty() && Registration::Judge(folders, appFolder) != Registration::Fate::Live)
+            if (folders.isEmpty())
+                continue;
+            auto known = goes.find(folders.first());
+            if (known == goes.end())
+                known = goes.insert(folders.first(), Registration::Judge(folders, appFolder) != Registration::Fate::Live);
+            if (*known)
                 removed.append(span);
         }
         edited = removed.isEmpty() ? Edited::Unchanged(RESULT_OK)
@@ -271,20 +278,29 @@ quint32 UpdateXmlFile::NextPosition() const
     return largest + 1u; // wraps to 0 after 4294967295
 }
 
+// Only the numbers that "<base>_<n>" names take matter: a candidate is the base name or
+// such a name, and n is written in decimal without leading zeros.
 QString UpdateXmlFile::MakeCommandName() const
 {
-    QSet<QString> names;
-    names.reserve(commands.size());
-    for (const CustomCommand &command : commands)
-        names.insert(command.name);
-    if (!names.contains(baseCommandName))
-        return baseCommandName;
-    // At most names.size() candidates can be taken, so this ends soon.
-    for (quint64 number = 2;; ++number) {
-        const QString candidate = QStringLiteral("%1_%2").arg(baseCommandName, QString::number(number));
-        if (!names.contains(candidate))
-            return candidate;
+    const QString prefix = baseCommandName + QLatin1Char('_');
+    bool baseTaken = false;
+    std::vector<bool> taken(size_t(commands.size()) + 2);
+    for (const CustomCommand &command : commands) {
+        baseTaken = baseTaken || command.name == baseCommandName;
+        if (!command.name.startsWith(prefix))
+            continue;
+        bool isNumber = false;
+        const qulonglong number = command.name.midRef(prefix.size()).toULongLong(&isNumber, 10);
+        if (isNumber && number < taken.size() && QString::number(number) == command.name.midRef(prefix.size()))
+            taken[number] = true;
     }
+    if (!baseTaken)
+        return baseCommandName;
+    // Of the numbers from 2 on, one of the first commands.size() + 1 is free.
+    size_t number = 2;
+    while (number < taken.size() && taken[number])
+        ++number;
+    return prefix + QString::number(number);
 }
 
 ResultCode UpdateXmlFile::WriteFile(const QString &filePath)

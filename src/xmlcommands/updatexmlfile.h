@@ -8,7 +8,7 @@
 
 #include <QDomDocument>
 #include <QDomElement>
-#include <QList>
+#include <QVector>
 #include <QString>
 
 // Creates or extends commands.xml, the custom command file of Vivado 2018 on. The
@@ -44,7 +44,7 @@ public:
     // WriteFile's work: the document's bytes.
     QByteArray WrittenText() const;
 
-    const QList<CustomCommand> &Commands() const { return commands; }
+    const QVector<CustomCommand> &Commands() const { return commands; }
 
 private:
     static void LogRead(const QString &filePath);
@@ -55,7 +55,7 @@ private:
 
     QString appFolder;
     QDomDocument document;
-    QList<CustomCommand> commands;
+    QVector<CustomCommand> commands;
     // How the file read was encoded, for writing it back.
     TextEncoding encoding{TextEncoding::Utf8()};
 };
