@@ -62,6 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 #ifdef EDITOR_XML
     CheckSerializer(bytes);
     CheckEdits<UpdateXmlFile>(bytes, {ERR_XML_READ_FAILED});
+    // Read a command at a time, a file must give what its whole tree gives.
+    const Edited whole = UpdateXmlFile().Updated(app, &bytes, 0);
+    const Edited batched = UpdateXmlFile().Updated(app, &bytes, 1);
+    if (whole.result != batched.result || whole.bytes != batched.bytes)
+        abort();
 #else
     CheckEdits<UpdateIniFile>(bytes, {ERR_INI_NO_EQUAL_SIGN});
 #endif

@@ -170,7 +170,7 @@ bool Run(const QString &program, const QStringList &arguments)
 Edited EditBytes(const QString &file, const QString &task, const QString &appFolder, const QByteArray *bytes)
 {
     if (file == xml)
-        return task == "remove" ? UpdateXmlFile().Removed(appFolder, bytes) : UpdateXmlFile().Updated(appFolder, bytes);
+        return task == "remove" ? UpdateXmlFile().Removed(appFolder, bytes) : UpdateXmlFile().Updated(appFolder, bytes, 0);
     return task == "remove" ? UpdateIniFile().Removed(appFolder, bytes) : UpdateIniFile().Updated(appFolder, bytes);
 }
 
@@ -495,10 +495,13 @@ private slots:
         if (!locale.isEmpty())
             QTextCodec::setCodecForLocale(QTextCodec::codecForName(locale));
         const Edited edited = EditBytes(file, task, appFolder, before == absent ? nullptr : &before);
+        // Read a command at a time, a file gives what its whole tree gives.
+        const Edited batched = file == xml && task == "register" ? UpdateXmlFile().Updated(appFolder, before == absent ? nullptr : &before, 1) : edited;
         const Edited again = edited.bytes ? EditBytes(file, task, appFolder, &*edited.bytes) : edited;
         QTextCodec::setCodecForLocale(systemLocale);
 
         QCOMPARE(edited.result, result);
+        QCOMPARE(batched.bytes, edited.bytes);
         QCOMPARE(edited.bytes.has_value(), after != unchanged);
         if (after.startsWith("..."))
             QVERIFY2(edited.bytes->endsWith(after.mid(3)), edited.bytes->right(700));

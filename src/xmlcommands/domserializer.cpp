@@ -39,6 +39,13 @@ void DomSerializer::Write(const QDomDocument &document)
     Flush();
 }
 
+void DomSerializer::WriteChildren(const QDomNode &parent, int depth)
+{
+    for (QDomNode node = parent.firstChild(); !node.isNull(); node = node.nextSibling())
+        WriteNode(node, depth);
+    Flush();
+}
+
 void DomSerializer::WriteNode(const QDomNode &node, int depth)
 {
     switch (node.nodeType()) {

@@ -23,6 +23,8 @@ public:
     // Writes for the codec given, else for the one the document declares.
     DomSerializer(int indent, const Sink &sink, QTextCodec *codec = nullptr);
     void Write(const QDomDocument &document);
+    // The node's children, as Write() gives them at that depth.
+    void WriteChildren(const QDomNode &parent, int depth);
 
 private:
     void WriteNode(const QDomNode &node, int depth);

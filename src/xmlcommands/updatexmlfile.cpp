@@ -1,6 +1,7 @@
 #include "xmlcommands/updatexmlfile.h"
 
 #include "files/filesnapshot.h"
+#include "xmlcommands/commandbatches.h"
 #include "xmlcommands/commandspans.h"
 #include "xmlcommands/domserializer.h"
 #include "xmlcommands/registration.h"
@@ -46,13 +47,21 @@ ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePa
     });
 }
 
-Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes)
+Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes, int batchSize)
 {
     this->appFolder = appFolder;
     document.clear();
     commands.clear();
     if (bytes) {
-        const ResultCode result = ReadText(*bytes);
+        const QString text = Decoded(*bytes);
+        if (!XmlDepthGuard::Accepts(text))
+            return Edited::Unchanged(ERR_XML_READ_FAILED);
+        Edited edited = Edited::Unchanged(RESULT_OK);
+        if (UpdatedInBatches(text, batchSize, edited))
+            return edited;
+        document.clear();
+        commands.clear();
+        const ResultCode result = Parse(text);
         if (result != RESULT_OK)
             return Edited::Unchanged(result);
     } else {
@@ -63,6 +72,47 @@ Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes)
         return Edited::Unchanged(RESULT_OK);
     AddCommand();
     return Edited::Written(WrittenText());
+}
+
+// Parses the outline and each batch, reads the batches' commands and writes them out as
+// it goes; the new command is made from the outline's root. False, with the work thrown
+// away, where the pieces wouldn't give the whole tree's text.
+bool UpdateXmlFile::UpdatedInBatches(const QString &text, int batchSize, Edited &edited)
+{
+    CommandBatches batches;
+    QString before;
+    QString after;
+    if (batchSize <= 0 || !batches.Split(text, batchSize) || !document.setContent(batches.Outline(), false))
+        return false;
+    QDomElement root = FindCommandsRoot();
+    QString outline;
+    DomSerializer(1, [&outline](const QString &piece) { outline += piece; }, encoding.Codec()).Write(document);
+    if (root.isNull() || !CommandBatches::CutAtPlaceholder(outline, before, after))
+        return false;
+    EncodedText written(encoding, TextEncoding::LineEnds::Native);
+    DomSerializer writer(1, [&written](const QString &piece) { written.Append(piece); }, encoding.Codec());
+    written.Append(before);
+    for (const QStringRef &batch : batches.Batches()) {
+        QDomDocument part;
+        if (!part.setContent(QLatin1String("<batch>") + batch + QLatin1String("</batch>"), false))
+            return false;
+        const QDomElement children = part.documentElement();
+        // Text at either end would be laid out against its neighbour in the next batch.
+        if (children.firstChild().isText() || children.lastChild().isText())
+            return false;
+        const int read = commands.size();
+        ReadCommands(children);
+        KeepOwnStrings(read);
+        writer.WriteChildren(children, 1);
+    }
+    if (!IsInstalled()) {
+        root.removeChild(root.firstChild());
+        AppendCommandElement(root);
+        writer.WriteChildren(root, 1);
+        written.Append(after);
+    }
+    edited = IsInstalled() ? Edited::Unchanged(RESULT_OK) : Edited::Written(written.Bytes());
+    return true;
 }
 
 ResultCode UpdateXmlFile::Remove(const QString &appFolder, const QString &filePath)
@@ -102,6 +152,23 @@ Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
     return edited;
 }
 
+// A batch's tree is freed once it is written. Its records keep only what the new
+// command's position and name and the test for an earlier registration read, in strings
+// of their own: sharing the tree's would keep its memory from being used again.
+void UpdateXmlFile::KeepOwnStrings(int from)
+{
+    const auto own = [](const QString &text) { return QString(text.constData(), text.size()); };
+    for (auto command = commands.begin() + from; command != commands.end(); ++command) {
+        CustomCommand kept;
+        kept.position = command->position;
+        if (command->name.startsWith(baseCommandName) || command->name.contains(QLatin1String("Talvorn_Core_Inserter"))) {
+            kept.name = own(command->name);
+            kept.command = own(command->command);
+        }
+        *command = kept;
+    }
+}
+
 bool UpdateXmlFile::FileExists(const QString &path)
 {
     return FileEdit::Exists(path);
@@ -130,13 +197,24 @@ ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
 ResultCode UpdateXmlFile::ReadText(const QByteArray &bytes)
 {
     document.clear();
+    const QString text = Decoded(bytes);
+    return XmlDepthGuard::Accepts(text) ? Parse(text) : ERR_XML_READ_FAILED;
+}
+
+QString UpdateXmlFile::Decoded(const QByteArray &bytes)
+{
     QString text;
     TextEncoding::Read(bytes, TextEncoding::DeclaredInXml(bytes), [&](const TextEncoding &read, const QString &decoded) {
         encoding = read;
         text = decoded;
         return true;
     });
-    if (!XmlDepthGuard::Accepts(text) || !document.setContent(text, false))
+    return text;
+}
+
+ResultCode UpdateXmlFile::Parse(const QString &text)
+{
+    if (!document.setContent(text, false))
         return ERR_XML_READ_FAILED;
     const QDomElement root = FindCommandsRoot();
     return root.isNull() ? RESULT_OK : ReadCommands(root);

@@ -22,8 +22,10 @@ public:
     ResultCode Remove(const QString &appFolder, const QString &filePath);
 
     // The edits themselves: the file's bytes, or none for a missing file, in; the
-    // result and the new bytes out.
-    Edited Updated(const QString &appFolder, const QByteArray *bytes);
+    // result and the new bytes out. A large file is read and written a batch of commands
+    // at a time; without batches (0) the whole tree gives the same bytes.
+    static constexpr int commandsPerBatch = 1000;
+    Edited Updated(const QString &appFolder, const QByteArray *bytes, int batchSize = commandsPerBatch);
     Edited Removed(const QString &appFolder, const QByteArray *bytes);
 
     static bool FileExists(const QString &path);
@@ -47,6 +49,10 @@ public:
     const QVector<CustomCommand> &Commands() const { return commands; }
 
 private:
+    QString Decoded(const QByteArray &bytes);
+    ResultCode Parse(const QString &text);
+    bool UpdatedInBatches(const QString &text, int batchSize, Edited &edited);
+    void KeepOwnStrings(int from);
     static void LogRead(const QString &filePath);
     static void LogWrite(const QString &filePath);
     static bool PassesVersionTest(const QDomElement &element);
