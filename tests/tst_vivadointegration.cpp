@@ -1,6 +1,5 @@
 #include "integration/updateinifile.h"
 #include "integration/vivadointegration.h"
-#include "integration/vivadoremoval.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -117,7 +116,7 @@ private slots:
         if (QProcess::execute("chattr", {"+i", xml}) != 0)
             QSKIP("making a file immutable needs root");
 
-        const ResultCode code = VivadoRemoval().RemoveFromVersionFolders(folders);
+        const ResultCode code = VivadoIntegration().RemoveFromVersionFolders(folders);
         QProcess::execute("chattr", {"-i", xml});
         QCOMPARE(code, ERR_XML_READ_FAILED);
         QVERIFY(!ReadBytes(ini).contains("Inserter"));

@@ -2,7 +2,6 @@
 #include "ui_mainwindow.h"
 
 #include "integration/vivadointegration.h"
-#include "integration/vivadoremoval.h"
 #include "messages/returnmessages.h"
 
 #include <QCoreApplication>
@@ -34,7 +33,7 @@ void MainWindow::Exec()
 {
     CheckArguments();
     const QString appFolder = QCoreApplication::applicationDirPath();
-    const ResultCode result = task == Task::Remove ? VivadoRemoval().Remove(appFolder)
+    const ResultCode result = task == Task::Remove ? VivadoIntegration().Remove(appFolder)
                                                    : VivadoIntegration().Integrate(appFolder);
     if (feedback)
         ShowResult(result);

@@ -31,6 +31,21 @@ ResultCode VivadoIntegration::UpdateVersionFolders(const VersionFolderList &fold
     });
 }
 
+ResultCode VivadoIntegration::Remove(const QString &appFolder)
+{
+    this->appFolder = appFolder;
+    VersionFolderList folders;
+    const ResultCode result = FindVersionFolders(folders);
+    return result == RESULT_OK ? RemoveFromVersionFolders(folders) : result;
+}
+
+ResultCode VivadoIntegration::RemoveFromVersionFolders(const VersionFolderList &folders)
+{
+    return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
+        return legacy ? UpdateIniFile().Remove(appFolder, filePath) : UpdateXmlFile().Remove(appFolder, filePath);
+    });
+}
+
 ResultCode VivadoIntegration::ForEachCommandFile(const VersionFolderList &folders, OnFailure onFailure, const FileTask &task)
 {
     ResultCode first = RESULT_OK;

@@ -9,13 +9,20 @@
 
 #include <functional>
 
-// Registers the custom command with every Vivado version of the current user.
+// Registers the custom command with every Vivado version of the current user, and takes
+// it out again for the removal companion.
 class VivadoIntegration
 {
 public:
     ResultCode Integrate(const QString &appFolder);
     ResultCode UpdateVersionFolders(const VersionFolderList &folders);
     static bool IsLegacyVersion(const QString &version);
+
+    // The entries for this installation's folder and those of installations that are
+    // gone. An uninstaller must not stop halfway, so every version is visited; the first
+    // failure is the result.
+    ResultCode Remove(const QString &appFolder);
+    ResultCode RemoveFromVersionFolders(const VersionFolderList &folders);
 
     // Hands each version folder's command file to the task, with whether it is the
     // commands.paini of a version before 2018. Stops at the first failure, or goes on
