@@ -38,7 +38,11 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
     if (fd < 0)
         return noLock;
     while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+        // A file system without locks (some network shares): the check before the move
+        // still keeps every change of another run.
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            break;
+        if (deadline.hasExpired()) {
             ::close(fd);
             return noLock;
         }

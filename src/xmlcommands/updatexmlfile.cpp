@@ -128,28 +128,25 @@ Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
     this->appFolder = appFolder;
     if (!bytes)
         return Edited::Unchanged(RESULT_OK);
+    const QString text = Decoded(*bytes);
     QVector<CommandSpan> spans;
+    if (!XmlDepthGuard::Accepts(text) || !CommandSpans::Read(text, spans))
+        return Edited::Unchanged(ERR_XML_READ_FAILED);
     QVector<CommandSpan> removed;
-    Edited edited = Edited::Unchanged(ERR_XML_READ_FAILED);
-    TextEncoding::Read(*bytes, TextEncoding::DeclaredInXml(*bytes), [&](const TextEncoding &read, const QString &text) {
-        if (!XmlDepthGuard::Accepts(text) || !CommandSpans::Read(text, spans))
-            return true;
-        QHash<QString, bool> goes; // by folder: a large file holds many entries for few folders
-        for (const CommandSpan &span : spans) {
-            const QStringList folders = Registration::FoldersOfXmlEntry(span.name, span.command);
-            if (folders.isEmpty())
-                continue;
-            auto known = goes.find(folders.first());
-            if (known == goes.end())
-                known = goes.insert(folders.first(), Registration::Judge(folders, appFolder) != Registration::Fate::Live);
-            if (*known)
-                removed.append(span);
-        }
-        edited = removed.isEmpty() ? Edited::Unchanged(RESULT_OK)
-                                   : Edited::Written(read.Encode(CommandSpans::Without(text, removed), TextEncoding::LineEnds::AsWritten));
-        return true;
-    });
-    return edited;
+    QHash<QString, bool> goes; // by folder: a large file holds many entries for few folders
+    for (const CommandSpan &span : spans) {
+        const QStringList folders = Registration::FoldersOfXmlEntry(span.name, span.command);
+        if (folders.isEmpty())
+            continue;
+        auto known = goes.find(folders.first());
+        if (known == goes.end())
+            known = goes.insert(folders.first(), Registration::Judge(folders, appFolder) != Registration::Fate::Live);
+        if (*known)
+            removed.append(span);
+    }
+    if (removed.isEmpty())
+        return Edited::Unchanged(RESULT_OK);
+    return Edited::Written(encoding.Encode(CommandSpans::Without(text, removed), TextEncoding::LineEnds::AsWritten));
 }
 
 // A batch's tree is freed once it is written. Its records keep only what the new
