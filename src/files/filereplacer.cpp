@@ -80,7 +80,9 @@ FileReplacer::Outcome FileReplacer::Replace(const QString &path, const FileSnaps
     if (present && !FileSystem::MayWrite(target))
         return Outcome::Failed;
 
-    RemoveLeftovers(target);
+    // Without the file, a new one left beside it may be all there is of it: kept.
+    if (present)
+        RemoveLeftovers(target);
     QFile temp(TemporaryName(target));
     if (!temp.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         const bool lockedFolder = !FileSystem::MayWrite(QFileInfo(target).absolutePath());

@@ -54,8 +54,8 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
         mutex = OpenMutexW(SYNCHRONIZE, FALSE, Wide(name));
     if (!mutex)
         return noLock;
-    const qint64 wait = qMax<qint64>(0, deadline.remainingTime());
-    const DWORD waited = WaitForSingleObject(mutex, DWORD(wait));
+    const qint64 remaining = deadline.remainingTime();
+    const DWORD waited = WaitForSingleObject(mutex, remaining < 0 ? INFINITE : DWORD(remaining));
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
         CloseHandle(mutex);
         return noLock;
