@@ -51,7 +51,7 @@ QByteArray Native(QByteArray text)
 }
 
 // Runs the test as a user who may do with the file only what its permissions give
-// (as root: as "nobody"), while alive. Whether that denies what the test needs is
+// (as root: as "nobody" of group "nogroup"), while alive. Whether that denies what the test needs is
 // for the test to tell.
 class AsOtherUser
 {
@@ -62,13 +62,13 @@ public:
         QFile::setPermissions(filePath, permissions);
 #ifdef Q_OS_UNIX
         if (geteuid() == 0) {
-            // "nobody" must be able to walk to the file (it keeps root's group); only the
+            // "nobody" must be able to walk to the file; only the
             // test's own folders below the temporary folder are opened up for it.
             const QFile::Permissions walk = QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
             const QString temp = QDir(QDir::tempPath()).canonicalPath() + '/';
             for (QDir dir = QFileInfo(filePath).dir(); dir.canonicalPath().startsWith(temp); dir.cdUp())
                 QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | walk);
-            droppedRoot = seteuid(65534) == 0;
+            droppedRoot = setegid(65534) == 0 && seteuid(65534) == 0;
         }
 #endif
     }
@@ -78,7 +78,7 @@ public:
     ~AsOtherUser()
     {
 #ifdef Q_OS_UNIX
-        if (droppedRoot && seteuid(0) != 0)
+        if (droppedRoot && (seteuid(0) != 0 || setegid(0) != 0))
             qFatal("could not take back root rights");
 #endif
         QFile::setPermissions(filePath, original);
@@ -324,6 +324,8 @@ private slots:
         Row("xml, largest position wraps", xml, Xml(Command(4294967295u, "a")), RESULT_OK, "..." + Added(0));
         Row("xml, missing position counts as 0", xml, Xml("<custom_command/>"), RESULT_OK, "..." + Added(1));
         Row("xml, base and _2 taken", xml, Xml(Command(0, base + "_2") + Command(1, base)), RESULT_OK, "..." + Added(2, base + "_3"));
+        Row("xml, text beside the commands", xml, Xml(Command(0, "a") + "tail"), RESULT_OK,
+            "...</custom_command>tail<custom_command>\n" + Added(1).mid(18));
         Row("xml, _02 and _3 don't take _2", xml, Xml(Command(0, base) + Command(1, base + "_02") + Command(2, base + "_3")), RESULT_OK,
             "..." + Added(3, base + "_2"));
         Row("xml, other letter case neither takes the name nor is recognised", xml,
