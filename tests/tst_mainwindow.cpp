@@ -1,13 +1,16 @@
 #include "app/centring.h"
 #include "app/mainwindow.h"
+#include "files/filelock.h"
 #include "messages/resultcodes.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -81,6 +84,11 @@ private slots:
         QTest::newRow("product, a word after nofeedback") << "product" << silent[1] << "" << both << RESULT_OK << "" << written;
         QTest::newRow("product, no roaming folder") << "product" << silent[0] << "no roaming" << both << ERR_ROAMING_FOLDER_NOT_FOUND << ""
                                                     << QStringList{"-", "-"};
+        // Another run holds the file past the wait: an honest failure, nothing written.
+        QTest::newRow("product, another run holds the file") << "product" << silent[0] << "held" << QStringList{"2019.1"}
+                                                             << ERR_XML_OPEN_FAILED << "" << QStringList{"-"};
+        QTest::newRow("product, a killed run's lock costs no wait") << "product" << silent[0] << "killed holder"
+                                                                   << QStringList{"2019.1"} << RESULT_OK << "" << QStringList{"commands.xml"};
     }
 
     void run()
@@ -101,14 +109,27 @@ private slots:
             qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
         if (fault == "empty xml")
             WriteBytes(xmlPath, "");
+        QScopedPointer<FileLock> held(fault == "held" ? new FileLock(xmlPath, QDeadlineTimer(1000)) : nullptr);
+        if (fault == "killed holder") {
+            QProcess holder; // flock(1) itself holds the lock, not the command it runs
+            holder.start("flock", {"-o", QFileInfo(xmlPath).path(), "sleep", "60"});
+            if (!holder.waitForStarted())
+                QSKIP("flock(1) is not there");
+            QThread::msleep(300);
+            holder.kill();
+            holder.waitForFinished();
+        }
 
         const QMap<QString, QString> executables{{"product", PRODUCT_EXECUTABLE}, {"answerer", BOXANSWERER_EXECUTABLE},
                                                  {"remover", REMOVER_EXECUTABLE}, {"remover answerer", REMOVER_BOXANSWERER_EXECUTABLE}};
         const QString executable = executables.value(program);
         const bool registers = !program.startsWith("remover") && result == RESULT_OK;
         QProcess process;
+        QElapsedTimer took;
+        took.start();
         process.start(executable, arguments);
-        QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
+        QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
+        QVERIFY(fault != "killed holder" || took.elapsed() < 10000);
         QCOMPARE(process.exitCode(), int(result & 0xFF)); // all a Linux parent sees of it
         const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
         const QStringList log = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
