@@ -48,7 +48,7 @@ bool FileSnapshot::Matches(const QString &path) const
     QByteArray piece(1 << 16, Qt::Uninitialized);
     for (qint64 at = 0; at < bytes.size();) {
         const qint64 read = file.read(piece.data(), piece.size());
-        if (read <= 0 || read > bytes.size() - at || memcmp(piece.constData(), bytes.constData() + at, size_t(read)) != 0)
+        if (read <= 0 || read > bytes.size() - at || std::memcmp(piece.constData(), bytes.constData() + at, size_t(read)) != 0)
             return false;
         at += read;
     }
