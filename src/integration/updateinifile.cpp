@@ -28,6 +28,7 @@ Edited UpdateIniFile::Updated(const QString &appFolder, const QByteArray *bytes)
     this->appFolder = appFolder;
     const QString entry = MakeEntry(0);
     if (!bytes) {
+        encoding = TextEncoding(QTextCodec::codecForLocale());
         const bool writable = encoding.CanEncode(entry);
         return writable ? Edited::Written(NewFile()) : Edited::Unchanged(ERR_INI_CREATE_FAILED);
     }
@@ -82,7 +83,6 @@ QByteArray UpdateIniFile::NewFile() const
 
 ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
 {
-    encoding = TextEncoding(QTextCodec::codecForLocale());
     return FileEdit::Run(filePath, ERR_INI_CREATE_FAILED, ERR_INI_CREATE_FAILED,
                          [this](const QByteArray *) { return Updated(appFolder, nullptr); });
 }
