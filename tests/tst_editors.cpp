@@ -404,6 +404,19 @@ private slots:
         Row("xml, a comment opened by an entity hides end tags", xml, doctype + "<!ENTITY c '<!--'>]>" + root10
             + QByteArray("<a>&c; </a> -->").repeated(300) + QByteArray("</a>").repeated(300) + "</custom_commands>", ERR_XML_READ_FAILED,
             unchanged);
+        QByteArray chain = doctype;
+        for (int link = 0; link < 70; ++link)
+            chain += "<!ENTITY e" + QByteArray::number(link) + " '&e" + QByteArray::number(link + 1) + ";'>";
+        Row("xml, entities nested past 64, the inner ones used first", xml,
+            chain + "<!ENTITY e70 'x'>]>" + root10 + "<x>&e50;&e0;</x></custom_commands>", ERR_XML_READ_FAILED, unchanged);
+        QByteArray declarations = doctype;
+        for (int entity = 0; entity < 1001; ++entity)
+            declarations += "<!ENTITY e" + QByteArray::number(entity) + " 'x'>";
+        Row("xml, more than 1,000 entity declarations", xml, declarations + "]>" + root10 + "</custom_commands>", ERR_XML_READ_FAILED,
+            unchanged);
+        Row("xml, a folder above U+FFFF in a code-page file", xml,
+            "<?xml version='1.0' encoding='ISO-8859-1'?>\n" + root10 + "</custom_commands>\n", RESULT_OK,
+            "..." + Added(0, base, "C:/x&#x1f600;"), "register", QString::fromUtf8("C:/x😀"));
         Row("xml, a parameter entity", xml, doctype + "<!ENTITY % p \"<!ENTITY e 'x'>\"> %p;]>" + root10 + "</custom_commands>",
             ERR_XML_READ_FAILED, unchanged);
         // A folder the file's own encoding can't hold: the locale's encoding, else no write.
@@ -453,6 +466,13 @@ private slots:
         Row("paini, removal: %20 read both ways", ini,
             IniEntry(0, "%live%%20pct") + "\n" + IniEntry(1, "%gone%%20pct") + "\n" + IniEntry(2, "//server/share") + "\n" + IniEntry(3) + "\n",
             RESULT_OK, IniEntry(0, "%live%%20pct") + "\n" + IniEntry(2, "//server/share") + "\n", "remove", "C:/Program%20Files/Tool");
+        Row("paini, removal: a folder with spaces and a %20 of its own", ini, IniEntry(0, "%live% a%20b") + "\n", RESULT_OK, unchanged,
+            "remove");
+        Row("xml, removal: an entry that comes out of an entity is refused, not cut wrong", xml,
+            "<!DOCTYPE custom_commands [<!ENTITY e '" + Registered(1, base, gone) + "'>]>\n" + root10 + "&e;&e;</custom_commands>",
+            ERR_XML_READ_FAILED, unchanged, "remove");
+        Row("xml, removal: version 1.1", xml, "<?xml version='1.1'?>" + root10 + Registered(0, base, app) + "</custom_commands>", RESULT_OK,
+            "<?xml version='1.1'?>" + root10 + "</custom_commands>", "remove");
         Row("paini, removal: nothing to remove", ini, twoLines + IniEntry(1, "%live%") + "\n", RESULT_OK, unchanged, "remove");
 
         // Declared encodings are kept; what Latin-1 can't encode is written as references.
@@ -486,10 +506,10 @@ private slots:
         QTemporaryDir dir;
         const QByteArray live = dir.path().toUtf8() + "/live";
         const QByteArray gone = dir.path().toUtf8() + "/gone"; // it exists, but holds no server script
-        for (const QByteArray &folder : {live, gone, live + "%20pct", gone + "%20pct"})
+        for (const QByteArray &folder : {live, gone, live + "%20pct", gone + "%20pct", live + " a%20b"})
             QDir().mkpath(folder);
-        WriteBytes(live + "/vivado_server.tcl", "");
-        WriteBytes(live + "%20pct/vivado_server.tcl", "");
+        for (const QByteArray &folder : {live, live + "%20pct", live + " a%20b"})
+            WriteBytes(folder + "/vivado_server.tcl", "");
         for (QByteArray *text : {&before, &after})
             text->replace("%live%", live).replace("%gone%", gone);
 
@@ -696,7 +716,7 @@ private slots:
                                                                 "<![CDATA[<z>]]><?s t?><e></e></r><!--w-->";
         QTest::newRow("DOCTYPE and entities") << "<!DOCTYPE r [<!ENTITY e 'v'><!NOTATION n SYSTEM 'u'>]><r>&e;</r>";
         QTest::newRow("external DOCTYPE, skipped entity") << "<!DOCTYPE r SYSTEM 'r.dtd'><r>a&x;b</r>";
-        QTest::newRow("Latin-1 cannot encode everything") << QString::fromUtf8("<?xml version='1.0' encoding='ISO-8859-1'?><r a='é工'>ÿ工😀</r>");
+        QTest::newRow("Latin-1 cannot encode everything") << QString::fromUtf8("<?xml version='1.0' encoding='ISO-8859-1'?><r a='é工'>ÿ工</r>");
     }
 
     void serializerSameAsQt()

@@ -2,6 +2,7 @@
 
 #include "xmlcommands/customcommand.h"
 
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 namespace {
@@ -30,6 +31,26 @@ void ReadFields(QXmlStreamReader &reader, CommandSpan &span)
     }
 }
 
+// Qt's stream reader knows XML 1.0 only; the DOM reads a file of version 1.1 as 1.0.
+QString ReadableVersion(const QString &text)
+{
+    static const QRegularExpression version(QStringLiteral("^<\\?xml\\s+version\\s*=\\s*[\"']1\\.1"));
+    const QRegularExpressionMatch match = version.match(text);
+    return match.hasMatch() ? QString(text).replace(match.capturedEnd() - 1, 1, QLatin1Char('0')) : text;
+}
+
+// The span is one whole custom_command element of the text, after the previous one.
+bool IsCommandAt(const QString &text, const CommandSpan &span, int previousEnd)
+{
+    if (span.begin < previousEnd || span.end <= span.begin || span.end > text.size() || text.at(span.end - 1) != QLatin1Char('>'))
+        return false;
+    const QStringRef element = text.midRef(span.begin, span.end - span.begin);
+    const QChar after = element.size() > commandTag.size() + 1 ? element.at(commandTag.size() + 1) : QChar();
+    return element.startsWith(QLatin1Char('<') + commandTag)
+        && (after == QLatin1Char('>') || after == QLatin1Char('/') || after.isSpace())
+        && (element.endsWith(QLatin1String("/>")) || element.endsWith(QStringLiteral("</") + commandTag + QLatin1Char('>')));
+}
+
 bool IsLineEnd(QChar ch)
 {
     return ch == QLatin1Char('\n') || ch == QLatin1Char('\r');
@@ -45,7 +66,7 @@ namespace CommandSpans {
 
 bool Read(const QString &text, QVector<CommandSpan> &spans)
 {
-    QXmlStreamReader reader(text);
+    QXmlStreamReader reader(ReadableVersion(text));
     reader.setNamespaceProcessing(false);
     int depth = 0;
     bool inRoot = false;
@@ -62,8 +83,10 @@ bool Read(const QString &text, QVector<CommandSpan> &spans)
             ReadFields(reader, span);
             --depth;
             span.end = int(reader.characterOffset());
-            // Markup that came out of an entity has no place of its own in the text.
-            if (!QStringRef(&text, span.begin, span.end - span.begin).startsWith(QLatin1Char('<') + commandTag))
+            // A command that came out of an entity, or offsets the reader counts otherwise
+            // (a second byte-order mark), have no place of their own in the text: refused
+            // rather than cut wrong.
+            if (!IsCommandAt(text, span, spans.isEmpty() ? 0 : spans.last().end))
                 return false;
             spans.append(span);
         }

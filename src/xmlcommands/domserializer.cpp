@@ -137,6 +137,10 @@ void DomSerializer::WriteEscaped(const QString &text, bool quotes, bool attribut
     int run = 0;
     for (int i = 0; i < text.size(); ++i) {
         const ushort unit = chars[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && chars[i + 1].isLowSurrogate()) {
+            WritePair(chars, i, run);
+            continue;
+        }
         const bool markup = unit == '<' || unit == '&' || unit == '>' || unit == '\r' || (quotes && unit == '"')
             || (attribute && (unit == '\n' || unit == '\t'));
         if (!markup && CanEncode(chars[i]))
@@ -155,6 +159,19 @@ void DomSerializer::WriteEscaped(const QString &text, bool quotes, bool attribut
             pending += QLatin1String("&#x") + QString::number(unit, 16) + QLatin1Char(';');
     }
     pending.append(chars + run, text.size() - run);
+}
+
+// A character above U+FFFF is two units, which a code page holds both or neither. Qt asks
+// about each alone, and writes "?" and a reference to half a character: a path that
+// names no folder, and a file no XML reader takes. One reference to the whole character.
+void DomSerializer::WritePair(const QChar *chars, int &at, int &run)
+{
+    if (!codec->canEncode(QString(chars + at, 2))) {
+        pending.append(chars + run, at - run);
+        pending += QLatin1String("&#x") + QString::number(QChar::surrogateToUcs4(chars[at], chars[at + 1]), 16) + QLatin1Char(';');
+        run = at + 2;
+    }
+    ++at;
 }
 
 bool DomSerializer::CanEncode(QChar ch)

@@ -11,7 +11,8 @@ class QTextCodec;
 
 // Gives the very text of QDomDocument::toString(indent), piece by piece. Qt's own
 // serialiser asks the codec about every single character of every text and builds
-// one string of the whole file, which makes writing a large file slow.
+// one string of the whole file, which makes writing a large file slow. One difference:
+// a character above U+FFFF that the codec can't hold becomes one reference, not two.
 class DomSerializer
 {
 public:
@@ -32,6 +33,7 @@ private:
     void WriteComment(const QDomNode &comment, int depth);
     void WriteByQt(const QDomNode &node);
     void WriteEscaped(const QString &text, bool quotes, bool attribute);
+    void WritePair(const QChar *chars, int &at, int &run);
     void WriteIndent(int depth);
     void WriteLineEnd();
     bool CanEncode(QChar ch);

@@ -27,6 +27,24 @@ bool IsOutOfReach(const QString &folder)
     return drive.match(folder).hasMatch() && !QFileInfo::exists(folder.left(3));
 }
 
+// A space of the folder was written as %20, and so was a "%20" of its own: every %20
+// is read both ways. Past six of them only all spaces and all as written are.
+QStringList Readings(const QString &written)
+{
+    const QStringList pieces = written.split(encodedSpace);
+    const int choices = pieces.size() - 1;
+    if (choices > 6)
+        return {QString(written).replace(encodedSpace, space), written};
+    QStringList readings;
+    for (int spaces = (1 << choices) - 1; spaces >= 0; --spaces) {
+        QString reading = pieces.first();
+        for (int i = 1; i < pieces.size(); ++i)
+            reading += ((spaces >> (i - 1)) & 1 ? space : encodedSpace) + pieces.at(i);
+        readings << reading;
+    }
+    return readings;
+}
+
 QString FolderOfCommand(const QString &command)
 {
     static const QRegularExpression form(QStringLiteral("^source \"(.*)/vivado_server\\.tcl\" -notrace$"));
@@ -70,8 +88,7 @@ QStringList FoldersOfXmlEntry(const QString &name, const QString &command)
     return folder.isNull() ? QStringList() : QStringList{folder};
 }
 
-// The icon field, the fourth, names the folder without Tcl's escapes. A space in it was
-// written as %20, and so was a "%20" of the folder's own: both readings count.
+// The icon field, the fourth, names the folder without Tcl's escapes.
 QStringList FoldersOfIniLine(const QString &line)
 {
     const int equalSign = line.indexOf(QLatin1Char('='));
@@ -80,10 +97,7 @@ QStringList FoldersOfIniLine(const QString &line)
     if (equalSign < 0 || !icon.endsWith(iconName))
         return {};
     const QString written = icon.chopped(iconName.size());
-    if (IniValue(written) != value)
-        return {};
-    const QString spaced = QString(written).replace(encodedSpace, space);
-    return spaced == written ? QStringList{written} : QStringList{spaced, written};
+    return IniValue(written) == value ? Readings(written) : QStringList();
 }
 
 Fate Judge(const QStringList &folders, const QString &ownFolder)

@@ -8,6 +8,7 @@ namespace {
 // Entities inside entities are followed by recursion: this keeps its stack small, and Qt
 // takes minutes over a chain of thousands anyway.
 constexpr int maxEntityNesting = 64;
+constexpr int maxEntities = 1000;
 
 using Position = const ushort *;
 
@@ -134,6 +135,7 @@ struct Tally
     qint64 expanded = 0;
     int depth = 0;
     int deepest = 0;
+    int nesting = 0; // entities within entities, for an entity's own tally
 
     bool Open()
     {
@@ -145,6 +147,7 @@ struct Tally
     bool Add(const Tally &entity)
     {
         expanded += entity.expanded;
+        nesting = qMax(nesting, entity.nesting);
         deepest = qMax(deepest, depth + entity.deepest);
         depth += qMax(0, entity.depth);
         return expanded <= XmlDepthGuard::maxExpansion && deepest <= XmlDepthGuard::maxDepth;
@@ -274,7 +277,9 @@ bool Scanner::Measure(Entity &entity)
     const bool measured = Content(Begin(entity.text), End(entity.text), entity.tally);
     --nesting;
     entity.state = Entity::Measured;
-    return measured;
+    // Measured once, an entity's depth of nesting travels with its tally: a chain whose
+    // inner links were used first is as deep as one met from its top.
+    return measured && ++entity.tally.nesting <= maxEntityNesting;
 }
 
 // Read as far as it is understood: entity declarations, and the declarations, comments
@@ -323,8 +328,9 @@ bool Scanner::EntityDeclaration(Position &p, Position end)
     while (p < end && !IsSpace(*p))
         ++p;
     const QString key(reinterpret_cast<const QChar *>(name), int(p - name));
-    // Qt keeps the first of two: refused rather than relied on.
-    if (entities.contains(key))
+    // Qt keeps the first of two: refused rather than relied on. Qt's reader takes time
+    // that grows with the square of the declarations, used or not.
+    if (entities.contains(key) || entities.size() == maxEntities)
         return false;
     Entity &entity = entities[key];
     p = Spaces(p, end);
