@@ -23,10 +23,11 @@ int ContentStart(const QString &text)
     for (int at = SkipSpaces(text, 0); at < text.size(); at = SkipSpaces(text, at)) {
         const QStringRef rest = text.midRef(at);
         if (rest.startsWith(QLatin1String("<?")) || rest.startsWith(QLatin1String("<!--"))) {
-            const int end = text.indexOf(rest.startsWith(QLatin1String("<?")) ? QLatin1String("?>") : QLatin1String("-->"), at);
+            const QLatin1String close = rest.startsWith(QLatin1String("<?")) ? QLatin1String("?>") : QLatin1String("-->");
+            const int end = text.indexOf(close, at);
             if (end < 0)
                 return -1;
-            at = end + 2;
+            at = end + close.size();
         } else if (rest.startsWith(QLatin1Char('<')) && !rest.startsWith(QLatin1String("<!"))) {
             QChar quote;
             for (++at; at < text.size(); ++at) {
