@@ -169,8 +169,12 @@ bool Run(const QString &program, const QStringList &arguments)
 
 Edited EditBytes(const QString &file, const QString &task, const QString &appFolder, const QByteArray *bytes)
 {
+    if (file == xml && task == "refresh")
+        return UpdateXmlFile().Refreshed(appFolder, bytes);
     if (file == xml)
         return task == "remove" ? UpdateXmlFile().Removed(appFolder, bytes) : UpdateXmlFile().Updated(appFolder, bytes, 0);
+    if (task == "refresh")
+        return UpdateIniFile().Refreshed(appFolder, bytes);
     return task == "remove" ? UpdateIniFile().Removed(appFolder, bytes) : UpdateIniFile().Updated(appFolder, bytes);
 }
 
@@ -475,6 +479,30 @@ private slots:
             "<?xml version='1.1'?>" + root10 + "</custom_commands>", "remove");
         Row("paini, removal: nothing to remove", ini, twoLines + IniEntry(1, "%live%") + "\n", RESULT_OK, unchanged, "remove");
 
+        // Refresh: one own entry stays, dead ones and own duplicates go as the remover takes
+        // them out; without an own entry one is added as the registration adds it.
+        const QByteArray inOrder = Xml(Command(0, "user") + Registered(1, base, app) + Registered(2, base + "_2", "%live%"));
+        Row("xml, refresh: in order, untouched", xml, inOrder, RESULT_OK, unchanged, "refresh");
+        Row("xml, refresh: a duplicate and a dead entry go, every other byte stays", xml,
+            Xml(Command(0, "user") + Registered(1, base, app) + Registered(2, base + "_2", gone) + "<!--c-->" + Registered(3, base + "_3", app)),
+            RESULT_OK, Xml(Command(0, "user") + Registered(1, base, app) + "<!--c-->"), "refresh");
+        Row("xml, refresh: added where only a dead entry was", xml, Xml(Command(0, "user") + Registered(4, base, gone)), RESULT_OK,
+            Native("..." + Added(1)), "refresh");
+        Row("xml, refresh: created", xml, absent, RESULT_OK, Native(declaration + root10 + "\n" + Added(0)), "refresh");
+        Row("xml, refresh: an earlier registration under the old name, untouched", xml,
+            Xml(Command(7, "Talvorn_Core_Inserter", script) + Registered(1, base, gone)), RESULT_OK, unchanged, "refresh");
+        Row("xml, refresh: no usable root, untouched", xml, "<custom_commands major='2' minor='0'>" + Registered(1, base, gone)
+            + "</custom_commands>", RESULT_OK, unchanged, "refresh");
+        Row("xml, refresh: not XML", xml, garbage, ERR_XML_READ_FAILED, unchanged, "refresh");
+        Row("paini, refresh: in order, untouched", ini, twoLines + IniEntry(1) + "\n" + IniEntry(2, "%live%"), RESULT_OK, unchanged,
+            "refresh");
+        Row("paini, refresh: another installation's line kept, ours appended with the file's line ends", ini,
+            "VERSION=1\r\n" + IniEntry(0, "%live%") + "\r\n3=TALVORN Core Inserter\r\n" + IniEntry(1, gone.toUtf8()) + "\r\n", RESULT_OK,
+            "VERSION=1\r\n" + IniEntry(0, "%live%") + "\r\n3=TALVORN Core Inserter\r\n" + IniEntry(4) + "\r\n", "refresh");
+        Row("paini, refresh: a duplicate goes", ini, IniEntry(0) + "\nx=y\n" + IniEntry(5) + "\n", RESULT_OK, IniEntry(0) + "\nx=y\n",
+            "refresh");
+        Row("paini, refresh: created", ini, absent, RESULT_OK, Native("VERSION=1\n" + IniEntry(0) + "\n"), "refresh");
+
         // Declared encodings are kept; what Latin-1 can't encode is written as references.
         const QList<QStringList> encodings{{"ISO-8859-1", QString::fromUtf8("café ÿ"), QString::fromUtf8("C:/Prøgram Files/&#x5de5;&#x5177;")},
                                            {"UTF-8", QString::fromUtf8("café 工具 😀"), nonAscii},
@@ -532,6 +560,8 @@ private slots:
         // A second run finds its own line, or has nothing left to remove.
         if (edited.bytes && (file == ini || task == "remove"))
             QVERIFY(!again.bytes || *again.bytes == *edited.bytes);
+        // What a refresh leaves is in order.
+        QVERIFY(task != "refresh" || !again.bytes);
     }
 
     // What can't be read or replaced: the open-failure code, and the file as it was.

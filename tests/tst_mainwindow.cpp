@@ -78,6 +78,12 @@ private slots:
         QTest::newRow("remover, box, no roaming folder") << "remover answerer" << QStringList() << "no roaming" << both
             << ERR_ROAMING_FOLDER_NOT_FOUND << "box Failed: Removal from Vivado failed.||ERROR : Roaming folder not found.|Message id : 0x80000201"
             << QStringList{"-", "-"};
+        QTest::newRow("refresh, box") << "refresh answerer" << QStringList() << "" << both << RESULT_OK
+                                      << "box Success: Refresh of the Vivado registration succeeded." << written;
+        QTest::newRow("refresh, nofeedback") << "refresh" << silent[0] << "" << both << RESULT_OK << "" << written;
+        // Only Windows keeps a list of the machine's profiles.
+        QTest::newRow("remover, allusers touches nothing here") << "remover" << QStringList{"nofeedback", "allusers"} << "" << both
+            << ERR_ROAMING_FOLDER_NOT_FOUND << "" << QStringList{"-", "-"};
         QTest::newRow("remover, empty commands.xml") << "remover" << silent[0] << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
             << "" << QStringList{"commands.xml"};
         QTest::newRow("product, typical run") << "product" << silent[0] << "" << both << RESULT_OK << "" << written;
@@ -121,7 +127,8 @@ private slots:
         }
 
         const QMap<QString, QString> executables{{"product", PRODUCT_EXECUTABLE}, {"answerer", BOXANSWERER_EXECUTABLE},
-                                                 {"remover", REMOVER_EXECUTABLE}, {"remover answerer", REMOVER_BOXANSWERER_EXECUTABLE}};
+                                                 {"remover", REMOVER_EXECUTABLE}, {"remover answerer", REMOVER_BOXANSWERER_EXECUTABLE},
+                                                 {"refresh", REFRESH_EXECUTABLE}, {"refresh answerer", REFRESH_BOXANSWERER_EXECUTABLE}};
         const QString executable = executables.value(program);
         const bool registers = !program.startsWith("remover") && result == RESULT_OK;
         QProcess process;

@@ -19,6 +19,8 @@ private slots:
             << "Vivado .ini configuration file doesn't containt the expected equal sign." << "80000303";
         QTest::newRow("xml open failure") << 0x80000401u << "Failed to open Vivado .xml configuration file." << "80000401";
         QTest::newRow("ini open failure") << 0x80000302u << "Failed to open Vivado .ini configuration file." << "80000302";
+        QTest::newRow("system account") << 0x80000202u
+            << "Registration with Vivado is per user and needs a user's session, not a system account." << "80000202";
         QTest::newRow("RESULT_OK has no entry") << 0u << "" << "00000000";
         QTest::newRow("small code padded to 8 digits") << 0x1Fu << "" << "0000001f";
         QTest::newRow("hex letters in lower case") << 0xABCDEF01u << "" << "abcdef01";

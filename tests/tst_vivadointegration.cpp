@@ -1,5 +1,6 @@
 #include "integration/updateinifile.h"
 #include "integration/vivadointegration.h"
+#include "locations/useraccounts.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -97,9 +98,18 @@ private slots:
         QCOMPARE(FilesIn(roaming, versions), files);
     }
 
-    // An uninstaller must not stop halfway: every version is visited, the first failure returned.
-    void removalGoesOnAfterFailures()
+    // An uninstaller must not stop halfway, nor a logon: every version is visited, the
+    // first failure returned.
+    void goesOnAfterFailures_data()
     {
+        QTest::addColumn<QString>("task");
+        QTest::newRow("removal") << "remove";
+        QTest::newRow("refresh") << "refresh";
+    }
+
+    void goesOnAfterFailures()
+    {
+        QFETCH(QString, task);
         const QStringList versions{"2019.1", "2018.1", "2016.2"};
         QTemporaryDir dir;
         const QString roaming = MakeProfile(dir.path(), versions);
@@ -112,14 +122,46 @@ private slots:
         WriteBytes(CommandsFolder(roaming, "2019.1") + "/commands.xml", "<");
         WriteBytes(xml, "<custom_commands major='1' minor='0'><custom_command><name>TALVORN_Probe_Core_Inserter</name><command>source \""
                             + app.toUtf8() + "/vivado_server.tcl\" -notrace</command></custom_command></custom_commands>");
-        QVERIFY(UpdateIniFile().Update(app, ini) == RESULT_OK);
+        QVERIFY(UpdateIniFile().Update(dir.path() + "/gone", ini) == RESULT_OK);
         if (QProcess::execute("chattr", {"+i", xml}) != 0)
             QSKIP("making a file immutable needs root");
 
-        const ResultCode code = VivadoIntegration().RemoveFromVersionFolders(folders);
+        // Without an application folder of its own, the entries for app are dead ones.
+        const ResultCode code = task == "remove" ? VivadoIntegration().RemoveFromVersionFolders(folders)
+                                                 : VivadoIntegration().RefreshVersionFolders(folders);
         QProcess::execute("chattr", {"-i", xml});
         QCOMPARE(code, ERR_XML_READ_FAILED);
-        QVERIFY(!ReadBytes(ini).contains("Inserter"));
+        QVERIFY(!ReadBytes(ini).contains("/gone/"));
+        QCOMPARE(ReadBytes(ini).contains("/vivado_server.tcl"), task == "refresh");
+    }
+
+    // The system accounts' profiles lie inside the Windows folder, however the path is written.
+    void systemProfile_data()
+    {
+        QTest::addColumn<QString>("roaming");
+        QTest::addColumn<QString>("windows");
+        QTest::addColumn<bool>("system");
+        QTest::newRow("LocalSystem's") << "C:/Windows/System32/config/systemprofile/AppData/Roaming" << "C:/Windows" << true;
+        QTest::newRow("a service's, other case, backslashes") << "c:\\WINDOWS\\ServiceProfiles\\LocalService\\AppData\\Roaming"
+                                                             << "C:\\Windows" << true;
+        QTest::newRow("a person's") << "C:/Users/ann/AppData/Roaming" << "C:/Windows" << false;
+        QTest::newRow("a name that begins like the Windows folder") << "C:/WindowsUsers/AppData/Roaming" << "C:/Windows" << false;
+        QTest::newRow("out of it again by ..") << "C:/Windows/../Users/ann/AppData/Roaming" << "C:/Windows" << false;
+        QTest::newRow("no Windows folder") << "/root/AppData/Roaming" << "" << false;
+        QTest::newRow("through a link into it") << "%tmp%/link/AppData/Roaming" << "%tmp%/Windows" << true;
+    }
+
+    void systemProfile()
+    {
+        QFETCH(QString, roaming);
+        QFETCH(QString, windows);
+        QFETCH(bool, system);
+        QTemporaryDir dir;
+        QDir().mkpath(dir.path() + "/Windows/System32/config/systemprofile/AppData/Roaming");
+        QFile::link(dir.path() + "/Windows/System32/config/systemprofile", dir.path() + "/link");
+        roaming.replace("%tmp%", dir.path());
+        windows.replace("%tmp%", dir.path());
+        QCOMPARE(UserAccounts::IsSystemProfile(roaming, windows), system);
     }
 };
 

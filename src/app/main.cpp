@@ -10,8 +10,10 @@ int main(int argc, char *argv[])
     qSetGlobalQHashSeed(0);
 
     QApplication application(argc, argv);
-#ifdef REMOVAL
+#if defined(REMOVAL)
     MainWindow window(MainWindow::Task::Remove);
+#elif defined(REFRESH)
+    MainWindow window(MainWindow::Task::Refresh);
 #else
     MainWindow window;
 #endif

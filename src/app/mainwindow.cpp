@@ -33,11 +33,27 @@ void MainWindow::Exec()
 {
     CheckArguments();
     const QString appFolder = QCoreApplication::applicationDirPath();
-    const ResultCode result = task == Task::Remove ? VivadoIntegration().Remove(appFolder)
-                                                   : VivadoIntegration().Integrate(appFolder);
+    const ResultCode result = Run(appFolder);
     if (feedback)
         ShowResult(result);
     QCoreApplication::exit(static_cast<int>(result));
+}
+
+ResultCode MainWindow::Run(const QString &appFolder) const
+{
+    switch (task) {
+    case Task::Remove: {
+        // "allusers" second: an uninstall for the whole machine, run elevated or as the system.
+        const QStringList arguments = QCoreApplication::arguments();
+        const bool allUsers = arguments.size() > 2 && arguments.at(2) == QLatin1String("allusers");
+        return allUsers ? VivadoIntegration().RemoveForAllUsers(appFolder) : VivadoIntegration().Remove(appFolder);
+    }
+    case Task::Refresh:
+        return VivadoIntegration().Refresh(appFolder);
+    case Task::Register:
+        break;
+    }
+    return VivadoIntegration().Integrate(appFolder);
 }
 
 void MainWindow::CheckArguments()
@@ -49,8 +65,9 @@ void MainWindow::CheckArguments()
 
 void MainWindow::ShowResult(ResultCode result)
 {
-    const QString what = task == Task::Remove ? QStringLiteral("Removal from Vivado")
-                                              : QStringLiteral("Integration with Vivado");
+    const QString what = task == Task::Remove    ? QStringLiteral("Removal from Vivado")
+                       : task == Task::Refresh ? QStringLiteral("Refresh of the Vivado registration")
+                                               : QStringLiteral("Integration with Vivado");
     if (result == RESULT_OK) {
         QMessageBox::information(this, QStringLiteral("Success"), what + QStringLiteral(" succeeded."),
                                  QMessageBox::Ok, QMessageBox::NoButton);

@@ -16,8 +16,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // What the run does: register the command, or, for the removal companion, remove it.
-    enum class Task { Register, Remove };
+    // What the run does: register the command; for the removal companion, remove it; for
+    // the logon companion, put each version's registration in order.
+    enum class Task { Register, Remove, Refresh };
 
     explicit MainWindow(QWidget *parent = nullptr);
     explicit MainWindow(Task task, QWidget *parent = nullptr);
@@ -29,6 +30,7 @@ private slots:
 private:
     void CheckArguments();
     void ShowResult(ResultCode result);
+    ResultCode Run(const QString &appFolder) const;
 
     Ui::MainWindow *ui;
     bool feedback;

@@ -52,23 +52,82 @@ Edited UpdateIniFile::Removed(const QString &appFolder, const QByteArray *bytes)
         return Edited::Unchanged(RESULT_OK);
     Edited edited = Edited::Unchanged(RESULT_OK);
     TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
-        // Each line is kept with its own line end, so that the file's other lines stay as they were.
-        static const QRegularExpression lines(QStringLiteral("([^\\r\\n]*)(\\r\\n|\\r|\\n|$)"));
         QString kept;
-        bool removed = false;
-        for (auto match = lines.globalMatch(text); match.hasNext();) {
-            const QRegularExpressionMatch line = match.next();
-            const QStringList folders = Registration::FoldersOfIniLine(line.captured(1));
-            if (!folders.isEmpty() && Registration::Judge(folders, appFolder) != Registration::Fate::Live)
-                removed = true;
-            else
-                kept += line.capturedRef(0);
-        }
-        if (removed)
+        const auto goes = [&](const QStringList &folders) { return Registration::Judge(folders, appFolder) != Registration::Fate::Live; };
+        if (WithoutLines(text, goes, kept))
             edited = Edited::Written(read.Encode(kept, TextEncoding::LineEnds::AsWritten));
         return true;
     });
     return edited;
+}
+
+ResultCode UpdateIniFile::Refresh(const QString &appFolder, const QString &filePath)
+{
+    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_CREATE_FAILED,
+                         [&](const QByteArray *bytes) { return Refreshed(appFolder, bytes); });
+}
+
+// The encoding rule is Update's: the read encoding when it holds the new line, else the
+// locale's, else nothing is written.
+Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *bytes)
+{
+    this->appFolder = appFolder;
+    if (!bytes)
+        return Updated(appFolder, nullptr);
+    Edited edited = Edited::Unchanged(ERR_INI_OPEN_FAILED);
+    TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+        bool own = false;
+        const auto goes = [&](const QStringList &folders) {
+            const Registration::Fate fate = Registration::Judge(folders, appFolder);
+            const bool later = fate == Registration::Fate::Own && own;
+            own = own || fate == Registration::Fate::Own;
+            return fate == Registration::Fate::Dead || later;
+        };
+        QString kept;
+        const bool removed = WithoutLines(text, goes, kept);
+        if (!own) {
+            kept = Appended(kept);
+            if (!read.CanEncode(kept))
+                return false;
+        }
+        edited = own && !removed ? Edited::Unchanged(RESULT_OK)
+                                 : Edited::Written(read.Encode(kept, TextEncoding::LineEnds::AsWritten));
+        return true;
+    });
+    return edited;
+}
+
+bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QString &kept)
+{
+    static const QRegularExpression lines(QStringLiteral("([^\\r\\n]*)(\\r\\n|\\r|\\n|$)"));
+    bool removed = false;
+    kept.clear();
+    for (auto match = lines.globalMatch(text); match.hasNext();) {
+        const QRegularExpressionMatch line = match.next();
+        const QStringList folders = Registration::FoldersOfIniLine(line.captured(1));
+        if (!folders.isEmpty() && goes(folders))
+            removed = true;
+        else
+            kept += line.capturedRef(0);
+    }
+    return removed;
+}
+
+// A new numbered line after the others, ended as the file's lines are: the other lines'
+// bytes stay as they were.
+QString UpdateIniFile::Appended(const QString &text) const
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\\r\\n|\\r|\\n"));
+    const QRegularExpressionMatch first = lineEnd.match(text);
+#ifdef Q_OS_WIN
+    const QString end = first.hasMatch() ? first.captured() : QStringLiteral("\r\n");
+#else
+    const QString end = first.hasMatch() ? first.captured() : QStringLiteral("\n");
+#endif
+    QString appended = text;
+    if (!appended.isEmpty() && !appended.endsWith(QLatin1Char('\n')) && !appended.endsWith(QLatin1Char('\r')))
+        appended += end;
+    return appended + MakeEntry(NextKey(SplitLines(text))) + end;
 }
 
 bool UpdateIniFile::FileExists(const QString &filePath)

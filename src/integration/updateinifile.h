@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Creates or edits commands.paini, the custom command file of Vivado before 2018. The
 // edits work on the file's bytes alone; FileEdit reads and replaces the file for them.
 class UpdateIniFile
@@ -17,11 +19,16 @@ public:
     // Removes the lines this tool wrote for the application folder, or for a folder whose
     // server script is gone; every other byte stays. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
+    // Leaves one line of the tool's for the application folder and none for dead
+    // folders. Unlike Update it never takes over another installation's line: without
+    // an own line it appends a numbered one. A file already so is not written.
+    ResultCode Refresh(const QString &appFolder, const QString &filePath);
 
     // The edits themselves: the file's bytes, or none for a missing file, in; the
     // result and the new bytes out.
     Edited Updated(const QString &appFolder, const QByteArray *bytes);
     Edited Removed(const QString &appFolder, const QByteArray *bytes);
+    Edited Refreshed(const QString &appFolder, const QByteArray *bytes);
 
     static bool FileExists(const QString &filePath);
     ResultCode CreateNewFile(const QString &filePath);
@@ -38,6 +45,11 @@ private:
     static qint32 NextKey(const QStringList &lines);
     static QStringList SplitLines(const QString &text);
     static QString JoinLines(const QStringList &lines);
+    // The file's text without the lines that `goes` picks, each kept line with its own
+    // line end; whether any went.
+    using LinePick = std::function<bool(const QStringList &folders)>;
+    static bool WithoutLines(const QString &text, const LinePick &goes, QString &kept);
+    QString Appended(const QString &text) const;
     QByteArray NewFile() const;
 
     QString appFolder;

@@ -1,6 +1,7 @@
 #include "integration/vivadointegration.h"
 
 #include "integration/updateinifile.h"
+#include "locations/useraccounts.h"
 #include "xmlcommands/updatexmlfile.h"
 
 namespace {
@@ -43,6 +44,38 @@ ResultCode VivadoIntegration::RemoveFromVersionFolders(const VersionFolderList &
 {
     return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
         return legacy ? UpdateIniFile().Remove(appFolder, filePath) : UpdateXmlFile().Remove(appFolder, filePath);
+    });
+}
+
+ResultCode VivadoIntegration::RemoveForAllUsers(const QString &appFolder)
+{
+    this->appFolder = appFolder;
+    QStringList roamingFolders;
+    if (!UserAccounts::ProfileRoamingFolders(roamingFolders))
+        return ERR_ROAMING_FOLDER_NOT_FOUND;
+    ResultCode first = RESULT_OK;
+    for (const QString &roaming : roamingFolders) {
+        VersionFolderList folders;
+        ListVersionFolders(folders, roaming + QStringLiteral("/Xilinx/Vivado"));
+        const ResultCode result = RemoveFromVersionFolders(folders);
+        if (first == RESULT_OK)
+            first = result;
+    }
+    return first;
+}
+
+ResultCode VivadoIntegration::Refresh(const QString &appFolder)
+{
+    this->appFolder = appFolder;
+    VersionFolderList folders;
+    const ResultCode result = FindVersionFolders(folders);
+    return result == RESULT_OK ? RefreshVersionFolders(folders) : result;
+}
+
+ResultCode VivadoIntegration::RefreshVersionFolders(const VersionFolderList &folders)
+{
+    return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
+        return legacy ? UpdateIniFile().Refresh(appFolder, filePath) : UpdateXmlFile().Refresh(appFolder, filePath);
     });
 }
 

@@ -23,6 +23,15 @@ public:
     // failure is the result.
     ResultCode Remove(const QString &appFolder);
     ResultCode RemoveFromVersionFolders(const VersionFolderList &folders);
+    // The same for every person's profile on the machine, for an uninstall that runs
+    // elevated or as the system. Where there is no list of profiles, nothing is touched.
+    ResultCode RemoveForAllUsers(const QString &appFolder);
+
+    // Leaves one entry of the tool's for the application folder in every version, and
+    // none for folders that are gone; a version already so is not written. Runs at every
+    // logon, so versions installed later get theirs. Goes on after a failure.
+    ResultCode Refresh(const QString &appFolder);
+    ResultCode RefreshVersionFolders(const VersionFolderList &folders);
 
     // Hands each version folder's command file to the task, with whether it is the
     // commands.paini of a version before 2018. Stops at the first failure, or goes on

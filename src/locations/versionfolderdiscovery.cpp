@@ -1,6 +1,8 @@
 // The discovery half of VivadoIntegration: where the version folders are.
 #include "integration/vivadointegration.h"
 
+#include "locations/useraccounts.h"
+
 #include <QDirIterator>
 #include <QStandardPaths>
 
@@ -18,6 +20,8 @@ ResultCode VivadoIntegration::FindVersionFolders(VersionFolderList &folders)
     QString root = GetRoamingFolder(locations);
     if (root.isEmpty())
         return ERR_ROAMING_FOLDER_NOT_FOUND;
+    if (UserAccounts::IsSystemAccount() || UserAccounts::IsSystemProfile(root, UserAccounts::WindowsFolder()))
+        return ERR_SYSTEM_ACCOUNT;
 
     root.append(QStringLiteral("/Xilinx/Vivado"));
     ListVersionFolders(folders, root);

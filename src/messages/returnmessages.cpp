@@ -11,6 +11,8 @@ ReturnMessages::ReturnMessages()
     Add(ERR_INTEGRATION_FAILED, QStringLiteral("Vivado integration failed."));
     Add(ERR_HOME_FOLDER_NOT_FOUND, QStringLiteral("Home folder not found."));
     Add(ERR_ROAMING_FOLDER_NOT_FOUND, QStringLiteral("Roaming folder not found."));
+    Add(ERR_SYSTEM_ACCOUNT, QStringLiteral("Registration with Vivado is per user and needs a user's session, "
+                                           "not a system account."));
     Add(ERR_INI_CREATE_FAILED, QStringLiteral("Failed to create Vivado .ini configuration file."));
     Add(ERR_INI_OPEN_FAILED, QStringLiteral("Failed to open Vivado .ini configuration file."));
     Add(ERR_INI_NO_EQUAL_SIGN,

@@ -64,7 +64,7 @@ bool IsIndent(QChar ch)
 
 namespace CommandSpans {
 
-bool Read(const QString &text, QVector<CommandSpan> &spans)
+bool Read(const QString &text, QVector<CommandSpan> &spans, bool *hasRoot)
 {
     QXmlStreamReader reader(ReadableVersion(text));
     reader.setNamespaceProcessing(false);
@@ -76,6 +76,8 @@ bool Read(const QString &text, QVector<CommandSpan> &spans)
             --depth;
         } else if (reader.isStartElement() && ++depth == 1) {
             inRoot = IsRoot(reader);
+            if (hasRoot)
+                *hasRoot = inRoot;
         } else if (reader.isStartElement() && depth == 2 && inRoot && reader.name() == commandTag) {
             CommandSpan span;
             // The reader stands just past the start tag, which holds no other '<'.

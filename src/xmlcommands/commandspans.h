@@ -17,7 +17,8 @@ struct CommandSpan
 // Finds the commands in the text without building a tree, so that taking some out
 // leaves every other character as it was. False when the text is not well-formed XML.
 namespace CommandSpans {
-bool Read(const QString &text, QVector<CommandSpan> &spans);
+// hasRoot, when given, tells whether the document's root is the commands root.
+bool Read(const QString &text, QVector<CommandSpan> &spans, bool *hasRoot = nullptr);
 
 // The text without the spans: a span alone on its lines goes with those whole lines,
 // its indentation and line end included; one that shares a line goes alone.

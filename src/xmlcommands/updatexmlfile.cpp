@@ -9,6 +9,8 @@
 
 #include <QDebug>
 #include <QHash>
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -33,6 +35,29 @@ bool ReadFlag(const QDomElement &element)
 {
     return TextOf(element).toLower() == QLatin1String("true");
 }
+
+// Whose each command of the tool's is, judged once per folder: a large file holds many
+// entries for few folders. None for everyone else's commands.
+class Judgements
+{
+public:
+    explicit Judgements(const QString &ownFolder) : ownFolder(ownFolder) {}
+
+    std::optional<Registration::Fate> Of(const CommandSpan &span)
+    {
+        const QStringList folders = Registration::FoldersOfXmlEntry(span.name, span.command);
+        if (folders.isEmpty())
+            return std::nullopt;
+        auto known = fates.find(folders.first());
+        if (known == fates.end())
+            known = fates.insert(folders.first(), Registration::Judge(folders, ownFolder));
+        return *known;
+    }
+
+private:
+    const QString ownFolder;
+    QHash<QString, Registration::Fate> fates;
+};
 }
 
 ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePath)
@@ -121,6 +146,24 @@ ResultCode UpdateXmlFile::Remove(const QString &appFolder, const QString &filePa
                          [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
 }
 
+ResultCode UpdateXmlFile::Refresh(const QString &appFolder, const QString &filePath)
+{
+    if (FileExists(filePath))
+        LogRead(filePath);
+    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *bytes) {
+        const Edited edited = Refreshed(appFolder, bytes);
+        if (edited.bytes)
+            LogWrite(filePath);
+        return edited;
+    });
+}
+
+bool UpdateXmlFile::ReadSpans(const QByteArray &bytes, QString &text, QVector<CommandSpan> &spans, bool *hasRoot)
+{
+    text = Decoded(bytes);
+    return XmlDepthGuard::Accepts(text) && CommandSpans::Read(text, spans, hasRoot);
+}
+
 // Taken out of the text as it is, not rewritten from a tree: every byte of the user's
 // stays, the way it was written included.
 Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
@@ -128,25 +171,51 @@ Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
     this->appFolder = appFolder;
     if (!bytes)
         return Edited::Unchanged(RESULT_OK);
-    const QString text = Decoded(*bytes);
+    QString text;
     QVector<CommandSpan> spans;
-    if (!XmlDepthGuard::Accepts(text) || !CommandSpans::Read(text, spans))
+    if (!ReadSpans(*bytes, text, spans))
         return Edited::Unchanged(ERR_XML_READ_FAILED);
     QVector<CommandSpan> removed;
-    QHash<QString, bool> goes; // by folder: a large file holds many entries for few folders
+    Judgements judgements(appFolder);
     for (const CommandSpan &span : spans) {
-        const QStringList folders = Registration::FoldersOfXmlEntry(span.name, span.command);
-        if (folders.isEmpty())
-            continue;
-        auto known = goes.find(folders.first());
-        if (known == goes.end())
-            known = goes.insert(folders.first(), Registration::Judge(folders, appFolder) != Registration::Fate::Live);
-        if (*known)
+        if (judgements.Of(span).value_or(Registration::Fate::Live) != Registration::Fate::Live)
             removed.append(span);
     }
     if (removed.isEmpty())
         return Edited::Unchanged(RESULT_OK);
     return Edited::Written(encoding.Encode(CommandSpans::Without(text, removed), TextEncoding::LineEnds::AsWritten));
+}
+
+Edited UpdateXmlFile::Refreshed(const QString &appFolder, const QByteArray *bytes)
+{
+    this->appFolder = appFolder;
+    if (!bytes)
+        return Updated(appFolder, nullptr);
+    QString text;
+    QVector<CommandSpan> spans;
+    bool hasRoot = false;
+    if (!ReadSpans(*bytes, text, spans, &hasRoot))
+        return Edited::Unchanged(ERR_XML_READ_FAILED);
+    if (!hasRoot || std::any_of(spans.cbegin(), spans.cend(),
+                                [](const CommandSpan &span) { return IsEarlierRegistration(span.name, span.command); }))
+        return Edited::Unchanged(RESULT_OK);
+    QVector<CommandSpan> removed;
+    bool own = false;
+    Judgements judgements(appFolder);
+    for (const CommandSpan &span : spans) {
+        const auto fate = judgements.Of(span);
+        if (fate == Registration::Fate::Dead || (fate == Registration::Fate::Own && own))
+            removed.append(span);
+        own = own || fate == Registration::Fate::Own;
+    }
+    if (own && removed.isEmpty())
+        return Edited::Unchanged(RESULT_OK);
+    const QByteArray rest = removed.isEmpty()
+        ? *bytes : encoding.Encode(CommandSpans::Without(text, removed), TextEncoding::LineEnds::AsWritten);
+    if (own)
+        return Edited::Written(rest);
+    const Edited added = Updated(appFolder, &rest);
+    return added.result == RESULT_OK && !added.bytes ? Edited::Written(rest) : added;
 }
 
 // A batch's tree is freed once it is written. Its records keep only what the new
@@ -278,12 +347,8 @@ ResultCode UpdateXmlFile::ReadCommand(const QDomElement &element)
 
 bool UpdateXmlFile::IsInstalled() const
 {
-    for (const CustomCommand &command : commands) {
-        if (command.command.contains(QLatin1String("vivado_server.tcl"), Qt::CaseSensitive)
-            && command.name.contains(QLatin1String("Talvorn_Core_Inserter"), Qt::CaseSensitive))
-            return true;
-    }
-    return false;
+    return std::any_of(commands.cbegin(), commands.cend(),
+                       [](const CustomCommand &command) { return IsEarlierRegistration(command.name, command.command); });
 }
 
 void UpdateXmlFile::CreateNewDocument()

@@ -11,6 +11,8 @@
 #include <QVector>
 #include <QString>
 
+struct CommandSpan;
+
 // Creates or extends commands.xml, the custom command file of Vivado 2018 on. The
 // edits work on the file's bytes alone; FileEdit reads and replaces the file for them.
 class UpdateXmlFile
@@ -20,6 +22,11 @@ public:
     // Removes the entries this tool wrote for the application folder, or for a folder
     // whose server script is gone, and not one other byte. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
+    // Leaves one entry of the tool's for the application folder and none for dead
+    // folders: the dead and every own entry after the first go as Remove takes them out,
+    // and without an own entry one is added as Update adds it. A file already so, or one
+    // that Update would leave alone, is not written.
+    ResultCode Refresh(const QString &appFolder, const QString &filePath);
 
     // The edits themselves: the file's bytes, or none for a missing file, in; the
     // result and the new bytes out. A large file is read and written a batch of commands
@@ -27,6 +34,7 @@ public:
     static constexpr int commandsPerBatch = 1000;
     Edited Updated(const QString &appFolder, const QByteArray *bytes, int batchSize = commandsPerBatch);
     Edited Removed(const QString &appFolder, const QByteArray *bytes);
+    Edited Refreshed(const QString &appFolder, const QByteArray *bytes);
 
     static bool FileExists(const QString &path);
     ResultCode ReadFile(const QString &filePath);
@@ -51,6 +59,7 @@ public:
 private:
     QString Decoded(const QByteArray &bytes);
     ResultCode Parse(const QString &text);
+    bool ReadSpans(const QByteArray &bytes, QString &text, QVector<CommandSpan> &spans, bool *hasRoot = nullptr);
     bool UpdatedInBatches(const QString &text, int batchSize, Edited &edited);
     void KeepOwnStrings(int from);
     static void LogRead(const QString &filePath);

@@ -1,0 +1,28 @@
+#ifndef USERACCOUNTS_H
+#define USERACCOUNTS_H
+
+#include <QString>
+#include <QStringList>
+
+// Whose roaming folders there are: the running account's kind, and the other profiles of
+// the machine. Only Windows has system accounts and a list of profiles.
+namespace UserAccounts {
+
+// LocalSystem, LocalService or NetworkService: the accounts that deployment tools and
+// services run installers as. Their roaming folder is no person's.
+bool IsSystemAccount();
+
+// The Windows folder, "/"-separated; empty where there is none.
+QString WindowsFolder();
+
+// Whether the roaming folder lies inside the Windows folder, as the system accounts'
+// profiles do (…/config/systemprofile/…, …/ServiceProfiles/…).
+bool IsSystemProfile(const QString &roamingFolder, const QString &windowsFolder);
+
+// The roaming folder of every person's profile on the machine, "/"-separated; false where
+// the system keeps no list of profiles.
+bool ProfileRoamingFolders(QStringList &folders);
+
+} // namespace UserAccounts
+
+#endif // USERACCOUNTS_H

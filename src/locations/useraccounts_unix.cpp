@@ -1,0 +1,23 @@
+// Unix has no system accounts in this sense (root is a person's account there) and no
+// machine-wide list of profiles.
+#include "locations/useraccounts.h"
+
+namespace UserAccounts {
+
+bool IsSystemAccount()
+{
+    return false;
+}
+
+QString WindowsFolder()
+{
+    return QString();
+}
+
+bool ProfileRoamingFolders(QStringList &folders)
+{
+    folders.clear();
+    return false;
+}
+
+} // namespace UserAccounts

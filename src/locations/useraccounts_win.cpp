@@ -1,0 +1,82 @@
+// The running account and the machine's profiles, as Windows knows them.
+#include "locations/useraccounts.h"
+
+#include <QDir>
+#include <QSettings>
+
+#include <windows.h>
+
+#include <vector>
+
+namespace UserAccounts {
+
+namespace {
+QString FromWide(const wchar_t *text)
+{
+    return QString::fromWCharArray(text);
+}
+
+// Profile paths are stored with variables such as %SystemDrive% in them.
+QString Expanded(const QString &text)
+{
+    const auto *wide = reinterpret_cast<const wchar_t *>(text.utf16());
+    const DWORD size = ExpandEnvironmentStringsW(wide, nullptr, 0);
+    if (size == 0)
+        return text;
+    std::vector<wchar_t> expanded(size);
+    return ExpandEnvironmentStringsW(wide, expanded.data(), size) == 0 ? text : FromWide(expanded.data());
+}
+
+bool IsSystemSid(const QString &sid)
+{
+    return sid == QLatin1String("S-1-5-18") || sid == QLatin1String("S-1-5-19") || sid == QLatin1String("S-1-5-20");
+}
+}
+
+bool IsSystemAccount()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<char> buffer(size);
+    const bool read = size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
+    CloseHandle(token);
+    if (!read)
+        return false;
+    const PSID sid = reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid;
+    return IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinLocalServiceSid)
+        || IsWellKnownSid(sid, WinNetworkServiceSid);
+}
+
+QString WindowsFolder()
+{
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH + 1);
+    return length == 0 || length > MAX_PATH ? QString() : QDir::fromNativeSeparators(FromWide(folder));
+}
+
+// The 64-bit view: a 32-bit build would otherwise be shown a redirected copy.
+bool ProfileRoamingFolders(QStringList &folders)
+{
+    folders.clear();
+    QSettings profiles(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"),
+                       QSettings::Registry64Format);
+    const QStringList sids = profiles.childGroups();
+    if (sids.isEmpty())
+        return false;
+    const QString windows = WindowsFolder();
+    for (const QString &sid : sids) {
+        const QString profile = Expanded(profiles.value(sid + QStringLiteral("/ProfileImagePath")).toString());
+        if (IsSystemSid(sid) || profile.isEmpty())
+            continue;
+        const QString roaming = QDir::fromNativeSeparators(profile) + QStringLiteral("/AppData/Roaming");
+        // A profile's backup key (<sid>.bak) names the same folder again.
+        if (!IsSystemProfile(roaming, windows) && !folders.contains(roaming, Qt::CaseInsensitive))
+            folders.append(roaming);
+    }
+    return true;
+}
+
+} // namespace UserAccounts
