@@ -15,11 +15,14 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::MainWindow(Task task, QWidget *parent)
     : QMainWindow(parent)
-    , ui(new Ui::MainWindow)
+    , ui(task == Task::Refresh ? nullptr : new Ui::MainWindow)
     , feedback(true)
     , task(task)
 {
-    ui->setupUi(this);
+    // The logon run does without the bars nobody sees: their icons cost it a good part
+    // of its start.
+    if (ui)
+        ui->setupUi(this);
     // Queued, so the run starts only once main has centred us and entered the loop.
     QTimer::singleShot(0, this, SLOT(Exec()));
 }
