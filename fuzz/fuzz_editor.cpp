@@ -1,4 +1,4 @@
-// libFuzzer target: both edits of one editor on the fuzzer's bytes.
+// libFuzzer target: the three edits of one editor on the fuzzer's bytes.
 // Built twice, with EDITOR_XML for commands.xml and without for commands.paini.
 #include "files/encodedtext.h"
 #include "integration/updateinifile.h"
@@ -49,7 +49,8 @@ void CheckEdits(const QByteArray &bytes, const std::initializer_list<ResultCode>
 {
     const Edited updated = Editor().Updated(app, &bytes);
     const Edited removed = Editor().Removed(app, &bytes);
-    for (const ResultCode result : {updated.result, removed.result}) {
+    const Edited refreshed = Editor().Refreshed(app, &bytes);
+    for (const ResultCode result : {updated.result, removed.result, refreshed.result}) {
         if (result != RESULT_OK && std::find(fileFaults.begin(), fileFaults.end(), result) == fileFaults.end())
             abort(); // bytes may fail to parse, nothing else
     }
@@ -58,6 +59,12 @@ void CheckEdits(const QByteArray &bytes, const std::initializer_list<ResultCode>
         abort();
     if (removed.bytes && Editor().Removed(app, &*removed.bytes).result != RESULT_OK)
         abort();
+    // What a refresh leaves is in order: a second one writes nothing and fails on nothing.
+    if (refreshed.bytes) {
+        const Edited again = Editor().Refreshed(app, &*refreshed.bytes);
+        if (again.bytes || again.result != RESULT_OK)
+            abort();
+    }
 }
 }
 
