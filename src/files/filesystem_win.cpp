@@ -13,6 +13,7 @@
 
 #include <io.h>
 #include <windows.h>
+#include <aclapi.h>
 
 namespace FileSystem {
 
@@ -30,6 +31,19 @@ QString MutexName(const QString &path)
     const QByteArray key = QDir::cleanPath(file).toCaseFolded().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32);
     return QStringLiteral("Global\\VivadoIntegration-") + QString::fromLatin1(hash);
+}
+
+void EnableRestorePrivilege()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueW(nullptr, L"SeRestorePrivilege", &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
 }
 
 bool IsHeldOpen(DWORD error)
@@ -77,9 +91,31 @@ bool MayWrite(const QString &path)
     return QFileInfo(path).isWritable();
 }
 
-bool KeepOwnerAndMode(QFile &, const QString &)
+// ReplaceFile keeps the old file's attributes and access rules, but not its owner: a run
+// as an administrator or the system (an uninstall for every user) would take the user's
+// file from them. Giving a file to someone else needs the restore privilege, which
+// those accounts hold but don't enable by default.
+bool KeepOwnerAndMode(QFile &newFile, const QString &target)
 {
-    return true; // ReplaceFile keeps the old file's owner, attributes and security
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR oldDescriptor = nullptr;
+    PSID newOwner = nullptr;
+    PSECURITY_DESCRIPTOR newDescriptor = nullptr;
+    const QString newPath = QDir::toNativeSeparators(newFile.fileName());
+    const bool read = GetNamedSecurityInfoW(Wide(QDir::toNativeSeparators(target)), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                            &owner, nullptr, nullptr, nullptr, &oldDescriptor) == ERROR_SUCCESS
+        && GetNamedSecurityInfoW(Wide(newPath), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &newOwner, nullptr, nullptr, nullptr,
+                                 &newDescriptor) == ERROR_SUCCESS;
+    bool kept = read && EqualSid(owner, newOwner);
+    if (read && !kept) {
+        EnableRestorePrivilege();
+        kept = SetNamedSecurityInfoW(const_cast<wchar_t *>(Wide(newPath)), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner,
+                                     nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
+    LocalFree(oldDescriptor);
+    LocalFree(newDescriptor);
+    // A file system without owners (FAT, some shares) has none to keep.
+    return kept || !read;
 }
 
 // Qt's file handle on Windows is a C runtime descriptor over the system's handle.
