@@ -148,7 +148,9 @@ private slots:
         QTest::newRow("a name that begins like the Windows folder") << "C:/WindowsUsers/AppData/Roaming" << "C:/Windows" << false;
         QTest::newRow("out of it again by ..") << "C:/Windows/../Users/ann/AppData/Roaming" << "C:/Windows" << false;
         QTest::newRow("no Windows folder") << "/root/AppData/Roaming" << "" << false;
+#ifndef Q_OS_WIN // there Qt links with shortcut files, which no path goes through
         QTest::newRow("through a link into it") << "%tmp%/link/AppData/Roaming" << "%tmp%/Windows" << true;
+#endif
     }
 
     void systemProfile()
