@@ -6,7 +6,7 @@ install_missing
 build_all
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 
-# The installed folder holds the tool and its removal companion, which run on their own.
+# The installed folder holds the tool and its two companions, which run on their own.
 sandbox="$(mktemp -d)"
 cmake --install "$build" --prefix "$sandbox/install" >/dev/null
 mkdir -p "$sandbox/AppData/Roaming/Xilinx/Vivado/2019.1/commands"
@@ -17,5 +17,7 @@ export XDG_DATA_HOME="$sandbox/AppData/Roaming" QT_QPA_PLATFORM=offscreen
 grep -q "$command" "$xml"
 "$sandbox/install/bin/VivadoIntegrationRemove" nofeedback
 ! grep -q "$command" "$xml"
-echo "installed tool and remover: ok"
+"$sandbox/install/bin/VivadoIntegrationRefresh" nofeedback
+test "$(grep -c "$command" "$xml")" = 1
+echo "installed tool, remover and refresh: ok"
 rm -rf "$sandbox"

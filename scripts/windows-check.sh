@@ -61,13 +61,13 @@ move_roaming_folder
 code="$(errorlevel "$win/src" VivadoIntegration.exe nofeedback)"
 check "no roaming folder: %ERRORLEVEL% is -2147483135 (got $code)" test "$code" = -2147483135
 # The installed tools have only the deployed platform plugin, qwindows.
-for tool in VivadoIntegration VivadoIntegrationRemove; do
+for tool in VivadoIntegration VivadoIntegrationRemove VivadoIntegrationRefresh; do
     code="$(unset WINEQT_QPA_PLATFORM; errorlevel "$install/bin" $tool.exe nofeedback)"
     check "installed $tool runs and finds no roaming folder (got $code)" test "$code" = -2147483135
 done
 (cd "$win" && cpack -G ZIP >/dev/null)
 zip="$(ls "$win"/VivadoIntegration-*-Windows.zip)"
-for file in bin/VivadoIntegration.exe bin/VivadoIntegrationRemove.exe bin/platforms/qwindows.dll; do
+for file in bin/VivadoIntegration.exe bin/VivadoIntegrationRemove.exe bin/VivadoIntegrationRefresh.exe bin/platforms/qwindows.dll; do
     check "zip holds $file" sh -c "unzip -l '$zip' | grep -q '$file'"
 done
 rm -rf "$install"
