@@ -53,11 +53,51 @@ errorlevel() {
     (cd "$dir" && wine cmd /c "$program $* & echo %ERRORLEVEL%" 2>/dev/null | tr -d '\r' | tail -n 1) || true
 }
 
-# Moves the user's roaming folder out of AppData\Roaming, where the tools don't find it.
+# Points the user's roaming folder (the AppData shell folder) at the Windows folder given;
+# by default out of AppData\Roaming, where the tools don't find it.
 move_roaming_folder() {
-    local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer'
-    wine reg add "$key\\User Shell Folders" /v AppData /t REG_EXPAND_SZ /d 'C:\users\Elsewhere' /f >/dev/null 2>&1
-    wine reg add "$key\\Shell Folders" /v AppData /t REG_SZ /d 'C:\users\Elsewhere' /f >/dev/null 2>&1
+    local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer' elsewhere='C:\users\Elsewhere'
+    wine reg add "$key\\User Shell Folders" /v AppData /t REG_EXPAND_SZ /d "${1:-$elsewhere}" /f >/dev/null 2>&1
+    wine reg add "$key\\Shell Folders" /v AppData /t REG_SZ /d "${1:-$elsewhere}" /f >/dev/null 2>&1
+}
+
+# Lists another profile on the machine as Windows does (64-bit view), C:\users\<name>,
+# and makes its roaming folder.
+add_profile() { # SID, name
+    wine reg add "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\$1" /v ProfileImagePath \
+        /t REG_EXPAND_SZ /d "C:\\users\\$2" /f /reg:64 >/dev/null 2>&1
+    mkdir -p "$WINEPREFIX/drive_c/users/$2/AppData/Roaming"
+}
+
+# Prints a registry value's data, nothing when it isn't there.
+reg_value() { # key, value name, view (32 or 64)
+    wine reg query "$1" /v "$2" /reg:"$3" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
+
+# Runs a command line as Windows runs a Run value's at logon, quotes and all (wine would
+# quote it once more as an argument), and prints its %ERRORLEVEL%.
+run_command_line() {
+    printf '@echo off\r\n%s\r\necho %%ERRORLEVEL%%\r\n' "$1" >"$WINEPREFIX/drive_c/command-line.bat"
+    wine cmd /c 'C:\command-line.bat' 2>/dev/null | tr -d '\r' | tail -n 1 || true
+    rm -f "$WINEPREFIX/drive_c/command-line.bat"
+}
+
+# A drive letter on a disk that is full at once: a tmpfs of 64 KiB with room for a few
+# files only (Wine's msi misses a write that runs short, not a file it can't create).
+# Needs the right to mount; prints why not and fails otherwise.
+tiny_drive() { # letter
+    tiny_mount="$(mktemp -d)"
+    local why
+    if ! why="$(mount -t tmpfs -o size=64k,nr_inodes=8 tmpfs "$tiny_mount" 2>&1)"; then
+        rmdir "$tiny_mount"; tiny_mount=""
+        echo "${why:-mount failed}"; return 1
+    fi
+    ln -sfn "$tiny_mount" "$WINEPREFIX/dosdevices/$1:"
+}
+remove_tiny_drive() { # letter
+    rm -f "$WINEPREFIX/dosdevices/$1:"
+    [ -n "${tiny_mount:-}" ] && { umount "$tiny_mount"; rmdir "$tiny_mount"; tiny_mount=""; }
+    return 0
 }
 
 finish() {
