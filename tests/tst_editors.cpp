@@ -439,10 +439,11 @@ private slots:
         Row("xml, removal: own and gone entries go", xml,
             Xml(Command(0, "user") + Registered(1, base, app) + "<!--c-->" + Registered(2, base + "_2", gone)
                 + Registered(3, base + "_3", "%live%") + Registered(4, base.toLower(), app) + Registered(5, base + "_x", app)
-                + Registered(6, base + "_4", tcl) + Registered(7, base + "_5", "//server/share/tool") + Registered(8, base + "_6", "Q:/tool")),
+                + Registered(6, base + "_4", tcl) + Registered(7, base + "_5", "//server/share/tool") + Registered(8, base + "_6", "Q:/tool")
+                + Registered(9, base + "_7", "/\\\\server/share/tool")),
             RESULT_OK, Xml(Command(0, "user") + "<!--c-->" + Registered(3, base + "_3", "%live%") + Registered(4, base.toLower(), app)
                 + Registered(5, base + "_x", app) + Registered(6, base + "_4", tcl) + Registered(7, base + "_5", "//server/share/tool")
-                + Registered(8, base + "_6", "Q:/tool")), "remove");
+                + Registered(8, base + "_6", "Q:/tool") + Registered(9, base + "_7", "/\\\\server/share/tool")), "remove");
         Row("xml, removal: the last one goes, the root stays", xml, Xml(Command(0, base + "_2", "source \"" + tclCommand + "\" -notrace")),
             RESULT_OK, Xml(""), "remove", tcl);
         const QByteArray userHead = "<?xml version='1.0' encoding=\"UTF-8\"?>\n<!DOCTYPE custom_commands [<!ENTITY e \"x\">]>\n"
@@ -483,9 +484,11 @@ private slots:
         // them out; without an own entry one is added as the registration adds it.
         const QByteArray inOrder = Xml(Command(0, "user") + Registered(1, base, app) + Registered(2, base + "_2", "%live%"));
         Row("xml, refresh: in order, untouched", xml, inOrder, RESULT_OK, unchanged, "refresh");
+        const QByteArray spacedEnd = "<custom_command><name>u</name></custom_command >";
         Row("xml, refresh: a duplicate and a dead entry go, every other byte stays", xml,
-            Xml(Command(0, "user") + Registered(1, base, app) + Registered(2, base + "_2", gone) + "<!--c-->" + Registered(3, base + "_3", app)),
-            RESULT_OK, Xml(Command(0, "user") + Registered(1, base, app) + "<!--c-->"), "refresh");
+            Xml(Command(0, "user") + Registered(1, base, app) + Registered(2, base + "_2", gone) + "<!--c-->" + Registered(3, base + "_3", app)
+                + spacedEnd),
+            RESULT_OK, Xml(Command(0, "user") + Registered(1, base, app) + "<!--c-->" + spacedEnd), "refresh");
         Row("xml, refresh: added where only a dead entry was", xml, Xml(Command(0, "user") + Registered(4, base, gone)), RESULT_OK,
             Native("..." + Added(1)), "refresh");
         Row("xml, refresh: created", xml, absent, RESULT_OK, Native(declaration + root10 + "\n" + Added(0)), "refresh");
@@ -493,6 +496,9 @@ private slots:
             Xml(Command(7, "Talvorn_Core_Inserter", script) + Registered(1, base, gone)), RESULT_OK, unchanged, "refresh");
         Row("xml, refresh: no usable root, untouched", xml, "<custom_commands major='2' minor='0'>" + Registered(1, base, gone)
             + "</custom_commands>", RESULT_OK, unchanged, "refresh");
+        Row("xml, refresh: a root of 1.0 only by the document type's defaults, untouched", xml,
+            "<!DOCTYPE custom_commands [<!ATTLIST custom_commands minor CDATA '0'>]><custom_commands major='1'>" + Registered(1, base, gone)
+                + "</custom_commands>", RESULT_OK, unchanged, "refresh");
         Row("xml, refresh: not XML", xml, garbage, ERR_XML_READ_FAILED, unchanged, "refresh");
         Row("paini, refresh: in order, untouched", ini, twoLines + IniEntry(1) + "\n" + IniEntry(2, "%live%"), RESULT_OK, unchanged,
             "refresh");

@@ -23,6 +23,9 @@ void Unlock(LockHandle lock);
 // Whether the running user may write the path, as the system will judge the write.
 bool MayWrite(const QString &path);
 
+// Whether the system says that nothing is there: not merely that we may not look.
+bool IsMissing(const QString &path);
+
 // Gives the new file the owner, group and mode of the one it is to replace. False when
 // the system doesn't let us: then a new file would take the old one from its owner.
 bool KeepOwnerAndMode(QFile &newFile, const QString &target);

@@ -62,6 +62,12 @@ bool MayWrite(const QString &path)
     return faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
 }
 
+bool IsMissing(const QString &path)
+{
+    struct stat status;
+    return stat(QFile::encodeName(path).constData(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 // Only root may give a file away, so this fails for someone else's file.
 bool KeepOwnerAndMode(QFile &newFile, const QString &target)
 {

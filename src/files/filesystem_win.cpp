@@ -91,6 +91,14 @@ bool MayWrite(const QString &path)
     return QFileInfo(path).isWritable();
 }
 
+bool IsMissing(const QString &path)
+{
+    if (GetFileAttributesW(Wide(QDir::toNativeSeparators(path))) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // ReplaceFile keeps the old file's attributes and access rules, but not its owner: a run
 // as an administrator or the system (an uninstall for every user) would take the user's
 // file from them. Giving a file to someone else needs the restore privilege, which

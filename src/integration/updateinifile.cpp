@@ -1,8 +1,8 @@
 #include "integration/updateinifile.h"
 
 #include "files/filesnapshot.h"
-#include "xmlcommands/registration.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextCodec>
@@ -53,7 +53,7 @@ Edited UpdateIniFile::Removed(const QString &appFolder, const QByteArray *bytes)
     Edited edited = Edited::Unchanged(RESULT_OK);
     TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
         QString kept;
-        const auto goes = [&](const QStringList &folders) { return Registration::Judge(folders, appFolder) != Registration::Fate::Live; };
+        const auto goes = [](Registration::Fate fate) { return fate != Registration::Fate::Live; };
         if (WithoutLines(text, goes, kept))
             edited = Edited::Written(read.Encode(kept, TextEncoding::LineEnds::AsWritten));
         return true;
@@ -77,8 +77,7 @@ Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *byte
     Edited edited = Edited::Unchanged(ERR_INI_OPEN_FAILED);
     TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
         bool own = false;
-        const auto goes = [&](const QStringList &folders) {
-            const Registration::Fate fate = Registration::Judge(folders, appFolder);
+        const auto goes = [&own](Registration::Fate fate) {
             const bool later = fate == Registration::Fate::Own && own;
             own = own || fate == Registration::Fate::Own;
             return fate == Registration::Fate::Dead || later;
@@ -97,15 +96,24 @@ Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *byte
     return edited;
 }
 
-bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QString &kept)
+// Each folder is judged once: its readings are looked at on disk.
+bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QString &kept) const
 {
     static const QRegularExpression lines(QStringLiteral("([^\\r\\n]*)(\\r\\n|\\r|\\n|$)"));
+    QHash<QString, Registration::Fate> fates;
     bool removed = false;
     kept.clear();
     for (auto match = lines.globalMatch(text); match.hasNext();) {
         const QRegularExpressionMatch line = match.next();
         const QStringList folders = Registration::FoldersOfIniLine(line.captured(1));
-        if (!folders.isEmpty() && goes(folders))
+        if (folders.isEmpty()) {
+            kept += line.capturedRef(0);
+            continue;
+        }
+        auto fate = fates.find(folders.last());
+        if (fate == fates.end())
+            fate = fates.insert(folders.last(), Registration::Judge(folders, appFolder));
+        if (goes(*fate))
             removed = true;
         else
             kept += line.capturedRef(0);

@@ -4,6 +4,7 @@
 #include "files/encodedtext.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
+#include "xmlcommands/registration.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,10 +46,10 @@ private:
     static qint32 NextKey(const QStringList &lines);
     static QStringList SplitLines(const QString &text);
     static QString JoinLines(const QStringList &lines);
-    // The file's text without the lines that `goes` picks, each kept line with its own
-    // line end; whether any went.
-    using LinePick = std::function<bool(const QStringList &folders)>;
-    static bool WithoutLines(const QString &text, const LinePick &goes, QString &kept);
+    // The file's text without the lines of the tool's that `goes` picks by their fate,
+    // each kept line with its own line end; whether any went.
+    using LinePick = std::function<bool(Registration::Fate fate)>;
+    bool WithoutLines(const QString &text, const LinePick &goes, QString &kept) const;
     QString Appended(const QString &text) const;
     QByteArray NewFile() const;
 

@@ -4,6 +4,8 @@
 #include "locations/useraccounts.h"
 #include "xmlcommands/updatexmlfile.h"
 
+#include <QFileInfo>
+
 namespace {
 // Vivado keeps its custom commands in commands.xml from this major version on.
 constexpr uint firstXmlVersion = 2018;
@@ -75,6 +77,10 @@ ResultCode VivadoIntegration::Refresh(const QString &appFolder)
 ResultCode VivadoIntegration::RefreshVersionFolders(const VersionFolderList &folders)
 {
     return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
+        // No commands folder (Vivado not started since it was installed, or no version at
+        // all): nothing to put in order yet; the first refresh after Vivado made it will.
+        if (!QFileInfo(QFileInfo(filePath).path()).isDir())
+            return RESULT_OK;
         return legacy ? UpdateIniFile().Refresh(appFolder, filePath) : UpdateXmlFile().Refresh(appFolder, filePath);
     });
 }

@@ -10,7 +10,12 @@ const QString commandTag = QStringLiteral("custom_command");
 
 bool IsRoot(const QXmlStreamReader &reader)
 {
-    const QXmlStreamAttributes attributes = reader.attributes();
+    // Defaults from the document type count for the stream reader, not for the DOM.
+    QXmlStreamAttributes attributes;
+    for (const QXmlStreamAttribute &attribute : reader.attributes()) {
+        if (!attribute.isDefault())
+            attributes.append(attribute);
+    }
     const QString major = QStringLiteral("major");
     const QString minor = QStringLiteral("minor");
     return IsCommandsRoot(reader.name().toString(), attributes.hasAttribute(major), attributes.value(major).toString(),
@@ -46,9 +51,10 @@ bool IsCommandAt(const QString &text, const CommandSpan &span, int previousEnd)
         return false;
     const QStringRef element = text.midRef(span.begin, span.end - span.begin);
     const QChar after = element.size() > commandTag.size() + 1 ? element.at(commandTag.size() + 1) : QChar();
+    static const QRegularExpression endTag(QStringLiteral("</") + commandTag + QStringLiteral("[ \t\r\n]*>$"));
     return element.startsWith(QLatin1Char('<') + commandTag)
         && (after == QLatin1Char('>') || after == QLatin1Char('/') || after.isSpace())
-        && (element.endsWith(QLatin1String("/>")) || element.endsWith(QStringLiteral("</") + commandTag + QLatin1Char('>')));
+        && (element.endsWith(QLatin1String("/>")) || endTag.match(element).hasMatch());
 }
 
 bool IsLineEnd(QChar ch)

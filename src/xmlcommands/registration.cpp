@@ -1,5 +1,7 @@
 #include "xmlcommands/registration.h"
 
+#include "files/filesystem.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -13,18 +15,26 @@ const QString encodedSpace = QStringLiteral("%20");
 
 #ifdef Q_OS_WIN
 constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
+constexpr bool onlyDrivePaths = true;
 #else
 constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
+constexpr bool onlyDrivePaths = false;
 #endif
 
-// Looking at a share that is offline waits on the network, and an installation on a
-// removable drive that isn't plugged in is not gone.
+// Looking at a share waits on the network, and makes the account that looks (the system,
+// in an uninstall for every user) sign in to whatever server an entry names. So only a
+// local path is ever looked at: on Windows one that begins with a drive's root, which
+// must be there (an installation on a removable drive that isn't plugged in is not
+// gone); a share, a device or an NT path, in whatever mix of separators, never is.
 bool IsOutOfReach(const QString &folder)
 {
-    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:[/\\\\]"));
-    if (folder.startsWith(QLatin1String("//")) || folder.startsWith(QLatin1String("\\\\")))
+    static const QRegularExpression driveRoot(QStringLiteral("^[A-Za-z]:/"));
+    const QString path = QString(folder).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (path.startsWith(QLatin1String("//")))
         return true;
-    return drive.match(folder).hasMatch() && !QFileInfo::exists(folder.left(3));
+    if (!driveRoot.match(path).hasMatch())
+        return onlyDrivePaths;
+    return !QFileInfo::exists(path.left(3));
 }
 
 // A space of the folder was written as %20, and so was a "%20" of its own: every %20
@@ -47,7 +57,8 @@ QStringList Readings(const QString &written)
 
 QString FolderOfCommand(const QString &command)
 {
-    static const QRegularExpression form(QStringLiteral("^source \"(.*)/vivado_server\\.tcl\" -notrace$"));
+    static const QRegularExpression form(QStringLiteral("^source \"(.*)/vivado_server\\.tcl\" -notrace$"),
+                                         QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression escaped(QStringLiteral("\\\\(.)"));
     const QRegularExpressionMatch match = form.match(command);
     const QString folder = match.captured(1).replace(escaped, QStringLiteral("\\1"));
@@ -107,7 +118,7 @@ Fate Judge(const QStringList &folders, const QString &ownFolder)
             return Fate::Own;
     }
     for (const QString &folder : folders) {
-        if (IsOutOfReach(folder) || QFileInfo::exists(folder + scriptName))
+        if (IsOutOfReach(folder) || !FileSystem::IsMissing(folder + scriptName))
             return Fate::Live;
     }
     return Fate::Dead;
