@@ -4,6 +4,7 @@
 #include "files/filelock.h"
 #include "files/filereplacer.h"
 #include "files/filesnapshot.h"
+#include "files/filesystem.h"
 #include "files/waitpolicy.h"
 #include "integration/updateinifile.h"
 #include "testsupport.h"
@@ -491,6 +492,7 @@ private slots:
             RESULT_OK, Xml(Command(0, "user") + Registered(1, base, app) + "<!--c-->" + spacedEnd), "refresh");
         Row("xml, refresh: added where only a dead entry was", xml, Xml(Command(0, "user") + Registered(4, base, gone)), RESULT_OK,
             Native("..." + Added(1)), "refresh");
+        Row("xml, refresh: a version without our entry", xml, Xml(Command(0, "user")), RESULT_OK, Native("..." + Added(1)), "refresh");
         Row("xml, refresh: created", xml, absent, RESULT_OK, Native(declaration + root10 + "\n" + Added(0)), "refresh");
         Row("xml, refresh: an earlier registration under the old name, untouched", xml,
             Xml(Command(7, "Talvorn_Core_Inserter", script) + Registered(1, base, gone)), RESULT_OK, unchanged, "refresh");
@@ -503,7 +505,7 @@ private slots:
         Row("paini, refresh: in order, untouched", ini, twoLines + IniEntry(1) + "\n" + IniEntry(2, "%live%"), RESULT_OK, unchanged,
             "refresh");
         Row("paini, refresh: another installation's line kept, ours appended with the file's line ends", ini,
-            "VERSION=1\r\n" + IniEntry(0, "%live%") + "\r\n3=TALVORN Core Inserter\r\n" + IniEntry(1, gone.toUtf8()) + "\r\n", RESULT_OK,
+            "VERSION=1\r\n" + IniEntry(0, "%live%") + "\r\n3=TALVORN Core Inserter\r\n", RESULT_OK,
             "VERSION=1\r\n" + IniEntry(0, "%live%") + "\r\n3=TALVORN Core Inserter\r\n" + IniEntry(4) + "\r\n", "refresh");
         Row("paini, refresh: a duplicate goes", ini, IniEntry(0) + "\nx=y\n" + IniEntry(5) + "\n", RESULT_OK, IniEntry(0) + "\nx=y\n",
             "refresh");
@@ -677,6 +679,37 @@ private slots:
     }
 
     // Another process's change between the read and the replacement is never overwritten.
+    // Only what the system says is not there is gone: an installation in a folder the
+    // running account may not look into is no dead one.
+    void isMissing_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("there") << "private/tool/vivado_server.tcl" << false;
+        QTest::newRow("not there") << "private/other/vivado_server.tcl" << true;
+        QTest::newRow("below a file") << "private/tool/vivado_server.tcl/x" << true;
+        QTest::newRow("there, but we may not look") << "private/tool/vivado_server.tcl, as another user" << false;
+    }
+
+    void isMissing()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, missing);
+        QTemporaryDir dir;
+        const QString folder = dir.path() + "/private";
+        QDir().mkpath(folder + "/tool");
+        WriteBytes(folder + "/tool/vivado_server.tcl", "");
+        const bool asOther = path.endsWith(", as another user");
+        path = dir.path() + "/" + path.remove(", as another user");
+        QScopedPointer<AsOtherUser> other(asOther ? new AsOtherUser(folder + "/tool", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
+                                                  : nullptr);
+        if (asOther && (!other->IsOtherUser() || QFile(path).open(QIODevice::ReadOnly)))
+            QSKIP("this platform or user gives no way to deny that");
+        const bool result = FileSystem::IsMissing(path);
+        other.reset();
+        QCOMPARE(result, missing);
+    }
+
     void replaceOnlyWhatWasRead_data()
     {
         QTest::addColumn<QByteArray>("read");     // absent: none expected
