@@ -454,6 +454,8 @@ private slots:
             userHead + "  <custom_command>\r\n    <name>" + base.toUtf8() + "</name>\r\n    <command>source \"%gone%/vivado_server.tcl\" "
                 "-notrace</command>\r\n  </custom_command>\r\n\t" + Registered(2, base + "_2", app) + "<!-- on its line -->\r\n</custom_commands>",
             RESULT_OK, userHead + "\t<!-- on its line -->\r\n</custom_commands>", "remove");
+        Row("xml, removal: a byte-order mark and a stray byte kept", xml, byteOrderMark + Xml("<!--caf\xe9-->" + Registered(0, base, app)),
+            RESULT_OK, byteOrderMark + Xml("<!--caf\xe9-->"), "remove");
         Row("xml, removal: nothing to remove", xml, Xml(Registered(0, base, "%live%")), RESULT_OK, unchanged, "remove");
         Row("xml, removal: no file", xml, absent, RESULT_OK, unchanged, "remove");
         Row("xml, removal: not XML", xml, garbage, ERR_XML_READ_FAILED, unchanged, "remove");
@@ -464,7 +466,7 @@ private slots:
 #endif
         Row("xml, removal: the own folder in other letter case only on Windows", xml, Xml(Registered(0, base, app.toUpper())), RESULT_OK,
             caseFolded, "remove");
-        const QByteArray iniLines = byteOrderMark + "VERSION=1\r\n0=a\r\n";
+        const QByteArray iniLines = byteOrderMark + "VERSION=1\r\n0=caf\xe9\r\n"; // a stray byte: not UTF-8
         const QByteArray otherCommand = "5=X source%20\"x.tcl\" \"\" %gone%/Talvorn_CI_A.png y \"\" true " + QByteArray(1, '\0') + " \"\" true 0";
         Row("paini, removal: own and gone lines go, every other byte stays", ini,
             iniLines + IniEntry(1) + "\r\n" + IniEntry(2, gone.toUtf8()) + "\n" + IniEntry(3, "%live%") + "\r" + otherCommand + "\n4=b",
@@ -479,6 +481,14 @@ private slots:
             ERR_XML_READ_FAILED, unchanged, "remove");
         Row("xml, removal: version 1.1", xml, "<?xml version='1.1'?>" + root10 + Registered(0, base, app) + "</custom_commands>", RESULT_OK,
             "<?xml version='1.1'?>" + root10 + "</custom_commands>", "remove");
+        const auto utf32 = [](const QString &text) { // big-endian, with its mark
+            QByteArray bytes("\0\0\xfe\xff", 4);
+            for (const uint unit : text.toUcs4())
+                bytes += QByteArray(1, char(unit >> 24)) + char(unit >> 16) + char(unit >> 8) + char(unit);
+            return bytes;
+        };
+        Row("paini, removal: UTF-32 with a character above U+FFFF", ini, utf32(QString::fromUtf8("0=😀\n") + QString::fromLatin1(IniEntry(1).constData(), IniEntry(1).size()) + "\n"),
+            RESULT_OK, utf32(QString::fromUtf8("0=😀\n")), "remove");
         Row("paini, removal: nothing to remove", ini, twoLines + IniEntry(1, "%live%") + "\n", RESULT_OK, unchanged, "remove");
 
         // Refresh: one own entry stays, dead ones and own duplicates go as the remover takes

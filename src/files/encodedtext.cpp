@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QTextCodec>
+#include <QVector>
 
 namespace {
 QTextCodec *Named(const char *name)
@@ -18,8 +19,8 @@ bool Decodes(QTextCodec *codec, const QByteArray &bytes, QString &text, bool rou
 }
 }
 
-TextEncoding::TextEncoding(QTextCodec *codec, bool byteOrderMark)
-    : codec(codec), byteOrderMark(byteOrderMark)
+TextEncoding::TextEncoding(QTextCodec *codec, const QByteArray &lead)
+    : codec(codec), lead(lead)
 {
 }
 
@@ -30,17 +31,24 @@ QTextCodec *TextEncoding::Utf8()
 
 bool TextEncoding::Read(const QByteArray &bytes, QTextCodec *expected, const Use &use)
 {
-    if (QTextCodec *marked = QTextCodec::codecForUtfText(bytes, nullptr))
-        return use(TextEncoding(marked, true), marked->toUnicode(bytes));
+    QByteArray lead;
+    if (QTextCodec *marked = QTextCodec::codecForUtfText(bytes, nullptr)) {
+        const QChar mark = QChar::ByteOrderMark;
+        lead = bytes.left(QScopedPointer<QTextEncoder>(marked->makeEncoder(QTextCodec::IgnoreHeader))->fromUnicode(&mark, 1).size());
+        QString text;
+        if (Decodes(marked, bytes, text, false) || marked != Utf8())
+            return use(TextEncoding(marked, lead), marked->toUnicode(bytes));
+    }
+    const QByteArray body = bytes.mid(lead.size());
     QString text;
-    if (Decodes(expected, bytes, text, false) && use(TextEncoding(expected), text))
+    if (Decodes(expected, body, text, false) && use(TextEncoding(expected, lead), text))
         return true;
     QTextCodec *locale = QTextCodec::codecForLocale();
     for (QTextCodec *codePage : {locale, Named("windows-1252"), Named("ISO-8859-1")}) {
-        if (codePage && codePage != expected && Decodes(codePage, bytes, text, true) && use(TextEncoding(codePage), text))
+        if (codePage && codePage != expected && Decodes(codePage, body, text, true) && use(TextEncoding(codePage, lead), text))
             return true;
     }
-    return use(TextEncoding(locale), locale->toUnicode(bytes));
+    return use(TextEncoding(locale, lead), locale->toUnicode(body));
 }
 
 QTextCodec *TextEncoding::Declared(const QString &declaration)
@@ -78,12 +86,11 @@ QByteArray TextEncoding::Encode(const QString &text, LineEnds lineEnds) const
 }
 
 EncodedText::EncodedText(const TextEncoding &encoding, TextEncoding::LineEnds lineEnds)
-    : encoder(encoding.Codec()->makeEncoder(QTextCodec::IgnoreHeader)), lineEnds(lineEnds)
+    : encoder(encoding.Codec()->makeEncoder(QTextCodec::IgnoreHeader))
+    , bytes(encoding.Lead())
+    , lineEnds(lineEnds)
+    , utf32(QVector<int>{1017, 1018, 1019}.contains(encoding.Codec()->mibEnum())) // UTF-32, -BE, -LE
 {
-    if (encoding.ByteOrderMark()) {
-        const QChar mark = QChar::ByteOrderMark;
-        bytes = encoder->fromUnicode(&mark, 1);
-    }
 }
 
 // Line ends are set on the text, not by a text-mode file: on Windows that would put a
@@ -96,5 +103,10 @@ void EncodedText::Append(QString piece)
 #else
     Q_UNUSED(lineEnds)
 #endif
-    bytes += encoder->fromUnicode(piece);
+    // Qt 5's UTF-32 encoder sizes its output by UTF-16 units: each pair of surrogates
+    // leaves four bytes of whatever the memory held behind the text.
+    if (utf32)
+        bytes += encoder->fromUnicode(piece).left(4 * piece.toUcs4().size());
+    else
+        bytes += encoder->fromUnicode(piece);
 }

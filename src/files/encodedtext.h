@@ -18,14 +18,15 @@ class TextEncoding
 public:
     enum class LineEnds { Native, AsWritten };
 
-    // A new file's: no byte-order mark.
-    explicit TextEncoding(QTextCodec *codec, bool byteOrderMark = false);
+    // A new file's: no byte-order mark. `lead`: the bytes written before the text, as read.
+    explicit TextEncoding(QTextCodec *codec, const QByteArray &lead = QByteArray());
 
     // Offers the bytes' text to `use` in each encoding they can be read in, best first,
     // until it accepts one: the encoding a byte-order mark names; else `expected`, when
     // every byte is valid in it; then the code pages that give every byte back (the
     // locale's, Windows' Western one, Latin-1); last the locale's encoding, where a byte
-    // that isn't valid in it is lost. False when `use` accepted none.
+    // that isn't valid in it is lost. A UTF-8 mark before bytes that aren't UTF-8 is
+    // kept as it is, and the rest read as a file without it. False when `use` accepted none.
     using Use = std::function<bool(const TextEncoding &encoding, const QString &text)>;
     static bool Read(const QByteArray &bytes, QTextCodec *expected, const Use &use);
 
@@ -36,13 +37,13 @@ public:
     static QTextCodec *Utf8();
 
     QTextCodec *Codec() const { return codec; }
-    bool ByteOrderMark() const { return byteOrderMark; }
+    const QByteArray &Lead() const { return lead; }
     bool CanEncode(const QString &text) const;
     QByteArray Encode(const QString &text, LineEnds lineEnds) const;
 
 private:
     QTextCodec *codec;
-    bool byteOrderMark;
+    QByteArray lead;
 };
 
 // A text written piece by piece in one encoding, so that a large file is never held as
@@ -59,6 +60,7 @@ private:
     QScopedPointer<QTextEncoder> encoder;
     QByteArray bytes;
     const TextEncoding::LineEnds lineEnds;
+    const bool utf32;
 };
 
 #endif // ENCODEDTEXT_H
