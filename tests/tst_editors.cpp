@@ -474,8 +474,11 @@ private slots:
         Row("paini, removal: %20 read both ways", ini,
             IniEntry(0, "%live%%20pct") + "\n" + IniEntry(1, "%gone%%20pct") + "\n" + IniEntry(2, "//server/share") + "\n" + IniEntry(3) + "\n",
             RESULT_OK, IniEntry(0, "%live%%20pct") + "\n" + IniEntry(2, "//server/share") + "\n", "remove", "C:/Program%20Files/Tool");
-        Row("paini, removal: a folder with spaces and a %20 of its own", ini, IniEntry(0, "%live% a%20b") + "\n", RESULT_OK, unchanged,
-            "remove");
+        Row("paini, removal: a folder with spaces and a %20 of its own", ini,
+            IniEntry(0, "%live% a%20b") + "\n" + IniEntry(1, "%live% a b c d e f%20g") + "\n", RESULT_OK, unchanged, "remove");
+        const QString manySpaces = "C:/a%20b c d e f g h";
+        Row("paini, refresh: the own folder past six %20, in order", ini, IniEntry(0, manySpaces.toUtf8()) + "\n", RESULT_OK, unchanged,
+            "refresh", manySpaces);
         Row("xml, removal: an entry that comes out of an entity is refused, not cut wrong", xml,
             "<!DOCTYPE custom_commands [<!ENTITY e '" + Registered(1, base, gone) + "'>]>\n" + root10 + "&e;&e;</custom_commands>",
             ERR_XML_READ_FAILED, unchanged, "remove");
@@ -552,9 +555,10 @@ private slots:
         QTemporaryDir dir;
         const QByteArray live = dir.path().toUtf8() + "/live";
         const QByteArray gone = dir.path().toUtf8() + "/gone"; // it exists, but holds no server script
-        for (const QByteArray &folder : {live, gone, live + "%20pct", gone + "%20pct", live + " a%20b"})
+        const QByteArray pastSix = live + " a b c d e f%20g";
+        for (const QByteArray &folder : {live, gone, live + "%20pct", gone + "%20pct", live + " a%20b", pastSix})
             QDir().mkpath(folder);
-        for (const QByteArray &folder : {live, live + "%20pct", live + " a%20b"})
+        for (const QByteArray &folder : {live, live + "%20pct", live + " a%20b", pastSix})
             WriteBytes(folder + "/vivado_server.tcl", "");
         for (QByteArray *text : {&before, &after})
             text->replace("%live%", live).replace("%gone%", gone);

@@ -105,14 +105,14 @@ bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QStr
     kept.clear();
     for (auto match = lines.globalMatch(text); match.hasNext();) {
         const QRegularExpressionMatch line = match.next();
-        const QStringList folders = Registration::FoldersOfIniLine(line.captured(1));
-        if (folders.isEmpty()) {
+        const QString folder = Registration::WrittenFolderOfIniLine(line.captured(1));
+        if (folder.isNull()) {
             kept += line.capturedRef(0);
             continue;
         }
-        auto fate = fates.find(folders.last());
+        auto fate = fates.find(folder);
         if (fate == fates.end())
-            fate = fates.insert(folders.last(), Registration::Judge(folders, appFolder));
+            fate = fates.insert(folder, Registration::JudgeIniFolder(folder, appFolder));
         if (goes(*fate))
             removed = true;
         else

@@ -39,11 +39,13 @@ bool IsOutOfReach(const QString &folder)
 
 // A space of the folder was written as %20, and so was a "%20" of its own: every %20
 // is read both ways. Past six of them only all spaces and all as written are.
+constexpr int maxReadChoices = 6;
+
 QStringList Readings(const QString &written)
 {
     const QStringList pieces = written.split(encodedSpace);
     const int choices = pieces.size() - 1;
-    if (choices > 6)
+    if (choices > maxReadChoices)
         return {QString(written).replace(encodedSpace, space), written};
     QStringList readings;
     for (int spaces = (1 << choices) - 1; spaces >= 0; --spaces) {
@@ -100,15 +102,23 @@ QStringList FoldersOfXmlEntry(const QString &name, const QString &command)
 }
 
 // The icon field, the fourth, names the folder without Tcl's escapes.
-QStringList FoldersOfIniLine(const QString &line)
+QString WrittenFolderOfIniLine(const QString &line)
 {
     const int equalSign = line.indexOf(QLatin1Char('='));
     const QString value = line.mid(equalSign + 1);
     const QString icon = value.section(QLatin1Char(' '), 3, 3);
     if (equalSign < 0 || !icon.endsWith(iconName))
-        return {};
+        return QString();
     const QString written = icon.chopped(iconName.size());
-    return IniValue(written) == value ? Readings(written) : QStringList();
+    return IniValue(written) == value ? written : QString();
+}
+
+Fate JudgeIniFolder(const QString &written, const QString &ownFolder)
+{
+    if (QString(ownFolder).replace(space, encodedSpace).compare(written, pathCase) == 0)
+        return Fate::Own;
+    const Fate fate = Judge(Readings(written), ownFolder);
+    return fate == Fate::Dead && written.count(encodedSpace) > maxReadChoices ? Fate::Live : fate;
 }
 
 Fate Judge(const QStringList &folders, const QString &ownFolder)

@@ -18,18 +18,25 @@ QString Command(const QString &folder);
 // What follows the key and "=" in the commands.paini line for the folder.
 QString IniValue(const QString &folder);
 
-// The folders that an entry of the tool's names, or none for any other entry. An entry
-// is the tool's when it is exactly what the tool writes for a folder: in commands.xml a
-// command named TALVORN_Probe_Core_Inserter or TALVORN_Probe_Core_Inserter_<n> whose
-// command is Command(folder); in commands.paini a line whose value is IniValue(folder).
-QStringList FoldersOfXmlEntry(const QString &name, const QString &command);
-QStringList FoldersOfIniLine(const QString &line);
-
 // Own: an entry for the running tool's folder. Dead: for an installation whose folder no
 // longer holds the server script. Live: any other, including one on a network share
 // or a drive that isn't there now, which is never looked at.
 enum class Fate { Own, Live, Dead };
 Fate Judge(const QStringList &folders, const QString &ownFolder);
+
+// An entry is the tool's when it is exactly what the tool writes for a folder.
+// In commands.xml: a command named TALVORN_Probe_Core_Inserter or
+// TALVORN_Probe_Core_Inserter_<n> whose command is Command(folder); its folder, or none
+// for any other entry.
+QStringList FoldersOfXmlEntry(const QString &name, const QString &command);
+
+// In commands.paini: a line whose value is IniValue(folder); its folder as written there
+// (a space as %20), or a null string for any other line. Its fate: a space and a %20 of the
+// folder's own are both written %20, so the folder is own when one reading of it is the
+// own folder, and dead only when no reading holds the server script; past six %20 not
+// every reading is looked at, and such a folder is never taken for dead.
+QString WrittenFolderOfIniLine(const QString &line);
+Fate JudgeIniFolder(const QString &written, const QString &ownFolder);
 
 } // namespace Registration
 
