@@ -36,10 +36,16 @@ ResultCode VivadoIntegration::UpdateVersionFolders(const VersionFolderList &fold
 
 ResultCode VivadoIntegration::Remove(const QString &appFolder)
 {
+    return ForFoundFolders(appFolder, &VivadoIntegration::RemoveFromVersionFolders);
+}
+
+// Discovery, then the task over the folders it found; its failure ends the run at once.
+ResultCode VivadoIntegration::ForFoundFolders(const QString &appFolder, FoldersTask task)
+{
     this->appFolder = appFolder;
     VersionFolderList folders;
     const ResultCode result = FindVersionFolders(folders);
-    return result == RESULT_OK ? RemoveFromVersionFolders(folders) : result;
+    return result == RESULT_OK ? (this->*task)(folders) : result;
 }
 
 ResultCode VivadoIntegration::RemoveFromVersionFolders(const VersionFolderList &folders)
@@ -68,10 +74,7 @@ ResultCode VivadoIntegration::RemoveForAllUsers(const QString &appFolder)
 
 ResultCode VivadoIntegration::Refresh(const QString &appFolder)
 {
-    this->appFolder = appFolder;
-    VersionFolderList folders;
-    const ResultCode result = FindVersionFolders(folders);
-    return result == RESULT_OK ? RefreshVersionFolders(folders) : result;
+    return ForFoundFolders(appFolder, &VivadoIntegration::RefreshVersionFolders);
 }
 
 ResultCode VivadoIntegration::RefreshVersionFolders(const VersionFolderList &folders)

@@ -47,6 +47,9 @@ public:
     static QString GetFolderName(const QString &path);
 
 private:
+    using FoldersTask = ResultCode (VivadoIntegration::*)(const VersionFolderList &folders);
+    ResultCode ForFoundFolders(const QString &appFolder, FoldersTask task);
+
     QString appFolder;
 };
 

@@ -62,10 +62,16 @@ private:
 
 ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePath)
 {
+    return RunLogged(filePath, [&](const QByteArray *bytes) { return Updated(appFolder, bytes); });
+}
+
+// The edit, with the debug lines of a read and a write.
+ResultCode UpdateXmlFile::RunLogged(const QString &filePath, const TextEdit &edit)
+{
     if (FileExists(filePath))
         LogRead(filePath);
     return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *bytes) {
-        const Edited edited = Updated(appFolder, bytes);
+        const Edited edited = edit(bytes);
         if (edited.bytes)
             LogWrite(filePath);
         return edited;
@@ -148,14 +154,7 @@ ResultCode UpdateXmlFile::Remove(const QString &appFolder, const QString &filePa
 
 ResultCode UpdateXmlFile::Refresh(const QString &appFolder, const QString &filePath)
 {
-    if (FileExists(filePath))
-        LogRead(filePath);
-    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *bytes) {
-        const Edited edited = Refreshed(appFolder, bytes);
-        if (edited.bytes)
-            LogWrite(filePath);
-        return edited;
-    });
+    return RunLogged(filePath, [&](const QByteArray *bytes) { return Refreshed(appFolder, bytes); });
 }
 
 bool UpdateXmlFile::ReadSpans(const QByteArray &bytes, QString &text, QVector<CommandSpan> &spans, bool *hasRoot)

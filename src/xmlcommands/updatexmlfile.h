@@ -59,6 +59,7 @@ public:
 private:
     QString Decoded(const QByteArray &bytes);
     ResultCode Parse(const QString &text);
+    ResultCode RunLogged(const QString &filePath, const TextEdit &edit);
     bool ReadSpans(const QByteArray &bytes, QString &text, QVector<CommandSpan> &spans, bool *hasRoot = nullptr);
     bool UpdatedInBatches(const QString &text, int batchSize, Edited &edited);
     void KeepOwnStrings(int from);
