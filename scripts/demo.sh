@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the tool silently against a sandbox
-# profile laid out as on Windows (Vivado 2017.4 and 2019.1), then its removal companion.
+# profile laid out as on Windows (Vivado 2017.4 and 2019.1), then its removal companion,
+# then the logon refresh twice (the second finds everything in order).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_missing
@@ -36,4 +37,19 @@ for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
     echo
     echo "== $file"
     cat -v "$file"
+done
+
+echo
+echo "== VivadoIntegrationRefresh nofeedback, twice: one entry each, the second run writes nothing"
+for run in first second; do
+    before="$(stat -c %.9Y "$roaming"/Xilinx/Vivado/*/commands/* | tr '\n' ' ')"
+    set +e
+    XDG_DATA_HOME="$roaming" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegrationRefresh" nofeedback 2>/dev/null
+    status=$?
+    set -e
+    after="$(stat -c %.9Y "$roaming"/Xilinx/Vivado/*/commands/* | tr '\n' ' ')"
+    echo "$run run: exit code $status, files $([ "$before" = "$after" ] && echo "not written" || echo "written")"
+done
+for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
+    echo "$file: $(grep -ac 'vivado_server.tcl' "$file") entry of the tool's"
 done
