@@ -422,6 +422,7 @@ private slots:
         Row("xml, a folder above U+FFFF in a code-page file", xml,
             "<?xml version='1.0' encoding='ISO-8859-1'?>\n" + root10 + "</custom_commands>\n", RESULT_OK,
             "..." + Added(0, base, "C:/x&#x1f600;"), "register", QString::fromUtf8("C:/x😀"));
+        Row("xml, a folder that XML can't hold", xml, Named("a"), ERR_XML_OPEN_FAILED, unchanged, "register", QString("C:/x") + QChar(0xFFFF));
         Row("xml, a parameter entity", xml, doctype + "<!ENTITY % p \"<!ENTITY e 'x'>\"> %p;]>" + root10 + "</custom_commands>",
             ERR_XML_READ_FAILED, unchanged);
         // A folder the file's own encoding can't hold: the locale's encoding, else no write.

@@ -36,6 +36,24 @@ bool ReadFlag(const QDomElement &element)
     return TextOf(element).toLower() == QLatin1String("true");
 }
 
+// Only characters that XML 1.0 allows: no other control characters, no U+FFFE or
+// U+FFFF, no half of a surrogate pair.
+bool IsXmlText(const QString &text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort unit = text.at(i).unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const bool allowed = unit == 0x9 || unit == 0xA || unit == 0xD || (unit >= 0x20 && unit < 0xD800)
+            || (unit >= 0xE000 && unit <= 0xFFFD);
+        if (!allowed)
+            return false;
+    }
+    return true;
+}
+
 // Whose each command of the tool's is, judged once per folder: a large file holds many
 // entries for few folders. None for everyone else's commands.
 class Judgements
@@ -81,6 +99,10 @@ ResultCode UpdateXmlFile::RunLogged(const QString &filePath, const TextEdit &edi
 Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes, int batchSize)
 {
     this->appFolder = appFolder;
+    // Written as it is, such a folder would leave a file that no XML reader, Vivado's
+    // included, reads again; no reference can stand for it either.
+    if (!IsXmlText(appFolder))
+        return Edited::Unchanged(ERR_XML_OPEN_FAILED);
     document.clear();
     commands.clear();
     if (bytes) {
