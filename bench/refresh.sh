@@ -3,15 +3,13 @@
 # of a dozen commands, three commands.paini), against a bare QApplication start, the two
 # run in turn round after round. Fails if the refresh rewrote a file.
 # Usage: bench/refresh.sh [rounds, default 100]
-source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 rounds="${1:-100}"
 packages+=(python3 pkg-config)
 install_missing
 build_all
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-g++ -O2 -fPIC "$root/bench/bareapp.cpp" $(pkg-config --cflags --libs Qt5Widgets) -o "$work/bareapp"
+bench_work
 refresh="$build/src/VivadoIntegrationRefresh"
 export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/AppData/Roaming"
 

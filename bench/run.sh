@@ -2,14 +2,12 @@
 # Times the tool against its peers on large commands.xml files and a profile with 200
 # Vivado versions, and the remover against xmlstarlet deleting the same entries:
 # hyperfine medians, peak memory (GNU time) and ratios, as a table.
-source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 packages+=(hyperfine xmlstarlet time python3 pkg-config)
 install_missing
 build_all
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-g++ -O2 -fPIC "$root/bench/bareapp.cpp" $(pkg-config --cflags --libs Qt5Widgets) -o "$work/bareapp"
+bench_work
 tool="$build/src/VivadoIntegration"
 remover="$build/src/VivadoIntegrationRemove"
 export QT_QPA_PLATFORM=offscreen
