@@ -4,7 +4,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xz-utils unzip
            nsis wixl)
-win="$root/build-win"
+win="${WIN_BUILD_DIR:-$root/build-win}"
 failures=0
 
 # Cross-builds the tool and its tests for 64-bit Windows (MinGW-w64) into build-win/, with a
