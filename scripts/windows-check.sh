@@ -55,6 +55,62 @@ check "one argument \"nofeedback x\": box" test "$(box 'nofeedback x' | head -n 
 check "nofeedback second: box" test "$(box 'a b' nofeedback | head -n 1)" = "$success"
 
 echo "== the installed folder and the zip, without a roaming folder"
+check "remover, NOFEEDBACK: box" test "$(answer boxanswerer_remove.exe NOFEEDBACK | head -n 1)" = \
+    "box Success: Removal from Vivado succeeded."
+# Where nobody could answer a box, none shows, whatever the arguments, and the run is the
+# one nofeedback gives: in a window station that nobody sees, as a service's, and as the
+# system account, which Wine shows only as a roaming folder in the Windows folder.
+for arguments in "" "allusers nofeedback" /nofeedback NOFEEDBACK; do
+    check "unseen window station, remover, arguments \"$arguments\": no box" \
+        test "$(BOXANSWERER_UNSEEN=1 answer boxanswerer_remove.exe $arguments)" = "exec 0"
+done
+system_roaming='C:\windows\system32\config\systemprofile\AppData\Roaming'
+mkdir -p "$WINEPREFIX/drive_c/windows/system32/config/systemprofile/AppData/Roaming"
+move_roaming_folder "$system_roaming"
+for arguments in "" "allusers nofeedback" /nofeedback NOFEEDBACK; do
+    check "system account, remover, arguments \"$arguments\": no box, exits with -2147483134" \
+        test "$(answer boxanswerer_remove.exe $arguments)" = "exec -2147483134"
+done
+check "system account, tool, no argument: no box" test "$(box)" = "exec -2147483134"
+check "system account, refresh, no argument: no box" test "$(answer boxanswerer_refresh.exe)" = "exec -2147483134"
+# The remover itself ends without anyone's answer and logs the code.
+for arguments in "" "allusers nofeedback"; do
+    check "system account, remover, arguments \"$arguments\": ends by itself, res = -2147483134" sh -c \
+        "cd '$win/src' && WINEQT_FORCE_STDERR_LOGGING=1 timeout 60 wine VivadoIntegrationRemove.exe $arguments 2>&1 | grep -q '^res = -2147483134'"
+done
+move_roaming_folder "C:\\users\\$user\\AppData\\Roaming"
+
+echo "== the removal for every user follows no link"
+# Another profile's user laid links (Wine shows a Unix link as a reparse point, or gives it
+# away by the handle's final path) to files of the Windows folder, to a folder elsewhere,
+# and a second name of a file. The system account's run must leave all of them alone and
+# still clean the users' own files.
+add_profile S-1-5-21-0-0-0-1001 mallory
+mallory="$WINEPREFIX/drive_c/users/mallory/AppData/Roaming/Xilinx/Vivado"
+victims="$WINEPREFIX/drive_c/windows/victims"
+dead_xml='<custom_commands major="1" minor="0"><custom_command><name>TALVORN_Probe_Core_Inserter</name><command>source "C:/gone/vivado_server.tcl" -notrace</command></custom_command></custom_commands>'
+dead_ini() { printf 'VERSION=1\r\n0=TALVORN%%20Probe%%20Core%%20Inserter source%%20"C:/gone/vivado_server.tcl"%%20-notrace "" C:/gone/Talvorn_CI_A.png Start%%20TALVORN%%20Core%%20Inserter "" true \0 "" true 0\r\n'; }
+for file in "$victims/system.xml" "$victims/folder/commands.xml" "$victims/version/commands/commands.xml" \
+            "$victims/second-name.xml" "$mallory/2019.5/commands/commands.xml" "$vivado/2019.9/commands/commands.xml"; do
+    mkdir -p "$(dirname "$file")"
+    printf '%s' "$dead_xml" >"$file"
+done
+dead_ini >"$victims/system.paini"
+mkdir -p "$mallory/2019.1/commands" "$mallory/2019.2" "$mallory/2019.4/commands" "$mallory/2016.2/commands"
+ln -s "$victims/system.xml" "$mallory/2019.1/commands/commands.xml"
+ln -s "$victims/folder" "$mallory/2019.2/commands"
+ln -s "$victims/version" "$mallory/2019.3"
+ln "$victims/second-name.xml" "$mallory/2019.4/commands/commands.xml"
+ln -s "$victims/system.paini" "$mallory/2016.2/commands/commands.paini"
+cp -a "$victims" "$WINEPREFIX/victims-before"
+code="$(errorlevel "$win/src" VivadoIntegrationRemove.exe nofeedback allusers)"
+check "allusers with links laid: exits with 0 (got $code)" test "$code" = 0
+check "allusers: no file behind a link changed" diff -r "$victims" "$WINEPREFIX/victims-before"
+check "allusers: the links are still links" test -L "$mallory/2019.1/commands/commands.xml" -a -L "$mallory/2019.2/commands" \
+    -a -L "$mallory/2016.2/commands/commands.paini"
+check "allusers: the other user's own file cleaned" sh -c "! grep -q C:/gone '$mallory/2019.5/commands/commands.xml'"
+check "allusers: our own user's file cleaned" sh -c "! grep -q C:/gone '$vivado/2019.9/commands/commands.xml'"
+rm -rf "$vivado/2019.9"
 install="$(mktemp -d)"
 cmake --install "$win" --prefix "$install" >/dev/null
 move_roaming_folder
@@ -72,4 +128,19 @@ for file in bin/VivadoIntegration.exe bin/VivadoIntegrationRemove.exe bin/Vivado
 done
 rm -rf "$install"
 
+
+echo "== what a deployment tool sees of the executables"
+# The version as Windows reads it for a file-version detection rule: the project's, with
+# the parts it leaves out as 0.
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt" | sed 's/$/.0.0.0/' | cut -d. -f1-4)"
+printf 'WScript.Echo CreateObject("Scripting.FileSystemObject").GetFileVersion(WScript.Arguments(0))\r\n' \
+    >"$WINEPREFIX/drive_c/version.vbs"
+for tool in VivadoIntegration VivadoIntegrationRemove VivadoIntegrationRefresh; do
+    exe="$install/bin/$tool.exe"
+    got="$(wine cscript //nologo 'C:\version.vbs' "$(winepath -w "$exe" 2>/dev/null)" 2>/dev/null | tr -d '\r')"
+    check "$tool: Windows reads the file version $version (got $got)" test "$got" = "$version"
+    # MinGW's default manifest, kept beside or instead of ours, asks for asInvoker too.
+    check "$tool: only our manifest, which runs it as the invoker" \
+        test "$(strings "$exe" | grep -c -e 'level="asInvoker"' -e PerMonitorV2)" = 2
+done
 finish "Windows check"

@@ -758,7 +758,8 @@ private slots:
             QFile file(path);
             QVERIFY(!sameTime || (file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime)));
         }
-        const FileReplacer::Outcome outcome = FileReplacer::Replace(path, snapshot, "new");
+        QString reason;
+        const FileReplacer::Outcome outcome = FileReplacer::Replace(path, snapshot, "new", reason);
         QCOMPARE(outcome, replaced ? FileReplacer::Outcome::Replaced : FileReplacer::Outcome::ChangedMeanwhile);
         QCOMPARE(ReadBytes(path), replaced ? QByteArray("new") : meanwhile);
     }

@@ -143,6 +143,9 @@ private slots:
         const QString quotedPath = " - filePath = \"" + xmlPath + "\"";
         QCOMPARE(log.contains("UpdateXmlFile::ReadFile" + quotedPath), fault == "empty xml" && !program.startsWith("remover"));
         QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath), registers && versions.contains("2019.1"));
+        // A failure of a file names the file and the reason, before the result.
+        const int failureLines = log.filter(QRegularExpression("^FileEdit - filePath = \"" + QRegularExpression::escape(xmlPath) + "\": .")).size();
+        QCOMPARE(failureLines, int(fault == "empty xml" || fault == "held"));
         if (!program.endsWith("answerer"))
             QVERIFY2(log.contains("res = " + QString::number(int(result))), qPrintable(log.join('\n')));
         else
@@ -155,6 +158,33 @@ private slots:
         QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(registers));
         QCOMPARE(xml.isEmpty(), fault == "empty xml");
         QCOMPARE(xml.contains("<custom_commands major=\"1\" minor=\"0\">\n"), registers); // the same every run
+    }
+
+    // Memory that runs out in the middle of one file fails that file alone: the run goes on
+    // with the next version and says which file failed and why.
+    void outOfMemory()
+    {
+        REQUIRE_XDG_PROFILE();
+#ifdef __SANITIZE_ADDRESS__
+        QSKIP("AddressSanitizer reserves more address space than the cap allows");
+#endif
+        QTemporaryDir dir;
+        const QString roaming = MakeProfile(dir.path(), {"2019.1", "2019.2"});
+        const QString large = CommandsFolder(roaming, "2019.1") + "/commands.xml";
+        const QString other = CommandsFolder(roaming, "2019.2") + "/commands.xml";
+        WriteBytes(large, "<custom_commands major='1' minor='0'><!--" + QByteArray(60 << 20, 'x') + "--></custom_commands>");
+        WriteBytes(other, "<custom_commands major='1' minor='0'><custom_command><name>TALVORN_Probe_Core_Inserter</name>"
+                          "<command>source \"/gone/vivado_server.tcl\" -notrace</command></custom_command></custom_commands>");
+        const qint64 size = QFileInfo(large).size();
+        QProcess process;
+        // Some 300 MB start the program; the large file's edit needs more than twice that.
+        process.start("sh", {"-c", "ulimit -v 450000 && exec \"$0\" nofeedback", REMOVER_EXECUTABLE});
+        QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
+        const QString log = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(log.contains("FileEdit - filePath = \"" + large + "\": out of memory\nres = -2147482622"), qPrintable(log));
+        QCOMPARE(process.exitCode(), int(ERR_XML_READ_FAILED & 0xFF));
+        QVERIFY(!ReadBytes(other).contains("/gone/"));
+        QCOMPARE(QFileInfo(large).size(), size);
     }
 
     // Runs that change one large file at once, half of them through a linked folder, each

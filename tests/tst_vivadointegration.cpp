@@ -1,3 +1,5 @@
+#include "files/fileedit.h"
+#include "files/filelock.h"
 #include "integration/updateinifile.h"
 #include "integration/vivadointegration.h"
 #include "locations/useraccounts.h"
@@ -7,6 +9,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_WIN
+#include <thread>
+#include <windows.h>
+#include <aclapi.h>
+#endif
 
 using namespace TestSupport;
 
@@ -133,6 +141,136 @@ private slots:
         QCOMPARE(code, ERR_XML_READ_FAILED);
         QVERIFY(!ReadBytes(ini).contains("/gone/"));
         QCOMPARE(ReadBytes(ini).contains("/vivado_server.tcl"), task == "refresh");
+    }
+
+    // A run for every user follows no link that a user laid in their profile: the file it
+    // leads to stays as it was, and is no failure; the user's own files are still cleaned.
+    void removeFromProfileFollowsNoLink_data()
+    {
+        QTest::addColumn<QString>("linked"); // below the profile; "=" for a second name of the file
+        QTest::addColumn<bool>("othersCleaned");
+        const QString commands = "AppData/Roaming/Xilinx/Vivado/2019.1/commands";
+        QTest::newRow("no link") << "" << true;
+        QTest::newRow("commands.xml a link to a file elsewhere") << commands + "/commands.xml" << true;
+        QTest::newRow("commands.xml a second name of a file elsewhere") << "=" << true;
+        QTest::newRow("the commands folder a link") << commands << true;
+        QTest::newRow("the version folder a link") << "AppData/Roaming/Xilinx/Vivado/2019.1" << true;
+        QTest::newRow("the Vivado folder a link") << "AppData/Roaming/Xilinx/Vivado" << false;
+        QTest::newRow("AppData a link") << "AppData" << false;
+    }
+
+    void removeFromProfileFollowsNoLink()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Qt makes shortcut files on Windows; the Windows check lays real links under Wine");
+#endif
+        QFETCH(QString, linked);
+        QFETCH(bool, othersCleaned);
+        QTemporaryDir dir;
+        const QString app = dir.path() + "/app";
+        const QByteArray own = "<custom_commands major='1' minor='0'><custom_command><name>TALVORN_Probe_Core_Inserter</name>"
+                               "<command>source \"" + app.toUtf8() + "/vivado_server.tcl\" -notrace</command></custom_command></custom_commands>";
+        // The same layout twice: the profile, and elsewhere what a link would lead to.
+        for (const QString &top : QStringList{"/profile", "/elsewhere"}) {
+            for (const QString &version : QStringList{"2019.1", "2018.1"}) {
+                const QString commands = dir.path() + top + "/AppData/Roaming/Xilinx/Vivado/" + version + "/commands";
+                QDir().mkpath(commands);
+                WriteBytes(commands + "/commands.xml", own);
+            }
+        }
+        const QString relative = "AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml";
+        const QString target = dir.path() + "/elsewhere/" + (linked.isEmpty() ? relative : linked == "=" ? relative : linked);
+        const QString place = dir.path() + "/profile/" + linked;
+        if (linked == "=") {
+            QFile::remove(dir.path() + "/profile/" + relative);
+            QVERIFY(QProcess::execute("ln", {dir.path() + "/elsewhere/" + relative, dir.path() + "/profile/" + relative}) == 0);
+        } else if (!linked.isEmpty()) {
+            QVERIFY(QFileInfo(place).isDir() ? QDir(place).removeRecursively() : QFile::remove(place));
+            QVERIFY(QFile::link(target, place));
+        }
+
+        QCOMPARE(VivadoIntegration().RemoveFromProfile(app, dir.path() + "/profile"), RESULT_OK);
+        QCOMPARE(ReadBytes(dir.path() + "/elsewhere/" + relative), own);
+        QCOMPARE(ReadBytes(dir.path() + "/profile/" + relative) == own, !linked.isEmpty());
+        const QByteArray other = ReadBytes(dir.path() + "/profile/AppData/Roaming/Xilinx/Vivado/2018.1/commands/commands.xml");
+        QCOMPARE(other == own, !othersCleaned);
+        QVERIFY(linked.isEmpty() || linked == "=" || QFileInfo(place).isSymLink());
+    }
+
+    // Above the limit a file is refused before it is read, and stays as it was; the run
+    // goes on with the next version.
+    void sizeLimit_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<quint32>("result");
+        const qint64 limit = FileEdit::maxBytes;
+        QTest::newRow("commands.paini at the limit") << "2017.4" << limit << RESULT_OK;
+        QTest::newRow("commands.paini one byte above") << "2017.4" << limit + 1 << ERR_INI_OPEN_FAILED;
+        QTest::newRow("commands.xml one byte above") << "2019.1" << limit + 1 << ERR_XML_READ_FAILED;
+    }
+
+    void sizeLimit()
+    {
+        QFETCH(QString, version);
+        QFETCH(qint64, size);
+        QFETCH(quint32, result);
+        QTemporaryDir dir;
+        const QString roaming = MakeProfile(dir.path(), {version, "2016.2"});
+        const bool legacy = VivadoIntegration::IsLegacyVersion(version);
+        const QString path = CommandsFolder(roaming, version) + (legacy ? "/commands.paini" : "/commands.xml");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(1 << 20, 'x')) == 1 << 20 && file.resize(size));
+        file.close();
+        const QDateTime modified = QFileInfo(path).lastModified();
+        VersionFolderList folders{{CommandsFolder(roaming, version), version}, {CommandsFolder(roaming, "2016.2"), "2016.2"}};
+        QCOMPARE(VivadoIntegration().RefreshVersionFolders(folders), result);
+        QCOMPARE(QFileInfo(path).lastModified() == modified, result != RESULT_OK);
+        QCOMPARE(FilesIn(roaming, {"2016.2"}), QStringList{"commands.paini"});
+    }
+
+    // Runs take turns on a file; someone who may not edit it can't make them wait by
+    // holding a lock of the same name first.
+    void lockHolders_data()
+    {
+        QTest::addColumn<bool>("stranger");
+        QTest::addColumn<int>("minimumWait");
+        QTest::newRow("another run holds the lock for 1.5 s") << false << 1400;
+        QTest::newRow("a stranger holds the lock's name") << true << 0;
+    }
+
+    void lockHolders()
+    {
+#ifndef Q_OS_WIN
+        QSKIP("only Windows names its locks");
+#else
+        QFETCH(bool, stranger);
+        QFETCH(int, minimumWait);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/commands.paini";
+        QSemaphore held;
+        std::thread holder([&] {
+            QScopedPointer<FileLock> lock(stranger ? nullptr : new FileLock(path, QDeadlineTimer(1000)));
+            const HANDLE mutex = stranger ? CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t *>(FileSystem::LockName(path).utf16())) : nullptr;
+            PSID someoneElse = nullptr;
+            SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+            AllocateAndInitializeSid(&nt, 5, 21, 1, 2, 3, 1001, 0, 0, 0, &someoneElse);
+            if (mutex)
+                SetSecurityInfo(mutex, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, someoneElse, nullptr, nullptr, nullptr);
+            held.release();
+            QThread::msleep(stranger ? 40000 : 1500);
+            CloseHandle(mutex);
+            FreeSid(someoneElse);
+        });
+        held.acquire();
+        QElapsedTimer waited;
+        waited.start();
+        const ResultCode result = UpdateIniFile().Update("C:/app", path);
+        const qint64 took = waited.elapsed();
+        holder.detach();
+        QCOMPARE(result, RESULT_OK);
+        QVERIFY2(took >= minimumWait && took < minimumWait + 5000, qPrintable(QString::number(took)));
+#endif
     }
 
     // The system accounts' profiles lie inside the Windows folder, however the path is written.

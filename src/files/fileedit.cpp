@@ -1,35 +1,119 @@
 #include "files/fileedit.h"
 
+#include "files/containedfile.h"
 #include "files/filelock.h"
 #include "files/filereplacer.h"
 #include "files/filesnapshot.h"
 #include "files/waitpolicy.h"
+#include "messages/returnmessages.h"
 
+#include <QDebug>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 
-ResultCode FileEdit::Run(const QString &path, ResultCode openFailed, ResultCode createFailed, const TextEdit &edit)
+#include <new>
+
+namespace {
+ResultCode Failure(const QString &path, ResultCode code, const QString &reason)
 {
-    const FileLock lock(path, QDeadlineTimer(WaitPolicy::lockMilliseconds));
+    qDebug().noquote() << QStringLiteral("FileEdit - filePath = \"%1\": %2").arg(path, reason);
+    return code;
+}
+
+// The reason of a failure that the edit itself decided on.
+ResultCode Finished(const QString &path, ResultCode result)
+{
+    return result == RESULT_OK ? result : Failure(path, result, ReturnMessages::Instance().GetShortMessage(result));
+}
+
+QString LockFailure(const QDeadlineTimer &deadline)
+{
+    return deadline.hasExpired() ? QStringLiteral("another run held the file for %1 s").arg(WaitPolicy::lockMilliseconds / 1000)
+                                 : QStringLiteral("no lock: ") + qt_error_string();
+}
+
+// Qt reports an allocation that fails by throwing. A file too large for the memory left
+// fails alone; the run goes on with the next.
+template <typename Step>
+ResultCode Guarded(const QString &path, const FailureCodes &codes, const Step &step)
+{
+    try {
+        return step();
+    } catch (const std::bad_alloc &) {
+        return Failure(path, codes.tooLarge, QStringLiteral("out of memory"));
+    }
+}
+
+ResultCode RunLocked(const QString &path, const FailureCodes &codes, const TextEdit &edit)
+{
     for (int attempt = 1;; ++attempt) {
-        const bool exists = Exists(path);
-        const ResultCode failed = exists ? openFailed : createFailed;
+        const bool exists = FileEdit::Exists(path);
+        const ResultCode failed = exists ? codes.openFailed : codes.createFailed;
         FileSnapshot snapshot = FileSnapshot::Absent();
-        if (!lock.IsHeld() || (exists && !snapshot.Take(path)))
-            return failed;
+        if (exists && !snapshot.Take(path, FileEdit::maxBytes))
+            return Failure(path, snapshot.TooLarge() ? codes.tooLarge : failed, snapshot.ErrorString());
         const Edited edited = edit(exists ? &snapshot.Bytes() : nullptr);
         if (!edited.bytes)
-            return edited.result;
-        switch (FileReplacer::Replace(path, snapshot, *edited.bytes)) {
+            return Finished(path, edited.result);
+        QString reason;
+        switch (FileReplacer::Replace(path, snapshot, *edited.bytes, reason)) {
         case FileReplacer::Outcome::Replaced:
-            return edited.result;
+            return Finished(path, edited.result);
         case FileReplacer::Outcome::Failed:
-            return failed;
+            return Failure(path, failed, reason);
         case FileReplacer::Outcome::ChangedMeanwhile:
             if (attempt == WaitPolicy::editAttempts)
-                return failed;
+                return Failure(path, failed, QStringLiteral("changed by another program at each of %1 reads").arg(attempt));
         }
     }
+}
+}
+
+ResultCode FileEdit::Run(const QString &path, const FailureCodes &codes, const TextEdit &edit)
+{
+    const QDeadlineTimer deadline(WaitPolicy::lockMilliseconds);
+    const FileLock lock(path, deadline);
+    if (!lock.IsHeld())
+        return Failure(path, Exists(path) ? codes.openFailed : codes.createFailed, LockFailure(deadline));
+    return Guarded(path, codes, [&] { return RunLocked(path, codes, edit); });
+}
+
+ResultCode FileEdit::Run(const QString &path, ResultCode openFailed, ResultCode createFailed, const TextEdit &edit)
+{
+    return Run(path, FailureCodes{openFailed, createFailed, openFailed}, edit);
+}
+
+ResultCode FileEdit::RunContained(const QString &base, const QStringList &names, const FailureCodes &codes,
+                                  const TextEdit &edit)
+{
+    const QString path = base + QLatin1Char('/') + names.join(QLatin1Char('/'));
+    const QDeadlineTimer deadline(WaitPolicy::lockMilliseconds);
+    const FileLock lock(path, deadline);
+    if (!lock.IsHeld())
+        return Failure(path, codes.openFailed, LockFailure(deadline));
+    ContainedFile file;
+    switch (file.Open(base, names)) {
+    case ContainedFile::Opened::Missing:
+        return RESULT_OK;
+    case ContainedFile::Opened::Refused:
+        qDebug().noquote() << QStringLiteral("FileEdit - filePath = \"%1\": left alone, %2").arg(path, file.Reason());
+        return RESULT_OK;
+    case ContainedFile::Opened::Failed:
+        return Failure(path, codes.openFailed, file.Reason());
+    case ContainedFile::Opened::Open:
+        break;
+    }
+    return Guarded(path, codes, [&] {
+        QByteArray bytes;
+        bool tooLarge = false;
+        if (!file.Read(bytes, maxBytes, tooLarge))
+            return Failure(path, tooLarge ? codes.tooLarge : codes.openFailed,
+                           tooLarge ? QStringLiteral("larger than %1 bytes").arg(maxBytes) : file.Reason());
+        const Edited edited = edit(&bytes);
+        if (edited.bytes && !file.Write(bytes, *edited.bytes))
+            return Failure(path, codes.openFailed, file.Reason());
+        return Finished(path, edited.result);
+    });
 }
 
 bool FileEdit::Exists(const QString &path)

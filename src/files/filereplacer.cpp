@@ -42,43 +42,55 @@ bool Overwrite(QFile &file, const QByteArray &bytes)
 // would leave such a user without the command, so it is written where it is, every write
 // checked, and on a failure the old bytes and modification time go back. A crash in the
 // middle can damage it; this is the price, and the README says so.
-FileReplacer::Outcome WriteInPlace(const QString &target, const QByteArray &bytes)
+FileReplacer::Outcome Failed(QString &reason, const QString &why)
+{
+    reason = why;
+    return FileReplacer::Outcome::Failed;
+}
+
+FileReplacer::Outcome WriteInPlace(const QString &target, const QByteArray &bytes, QString &reason)
 {
     QFile file(target);
     const QDateTime modified = QFileInfo(target).lastModified();
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return FileReplacer::Outcome::Failed;
+        return Failed(reason, file.errorString());
     const QByteArray old = file.readAll();
     if (Overwrite(file, bytes))
         return FileReplacer::Outcome::Replaced;
+    reason = file.errorString();
     if (Overwrite(file, old))
         file.setFileTime(modified, QFileDevice::FileModificationTime);
     return FileReplacer::Outcome::Failed;
 }
 
-FileReplacer::Outcome WriteNewAndMove(QFile &temp, const QString &target, bool present, const QByteArray &bytes)
+FileReplacer::Outcome WriteNewAndMove(QFile &temp, const QString &target, bool present, const QByteArray &bytes,
+                                      QString &reason)
 {
     const bool written = temp.write(bytes) == bytes.size() && FileSystem::Sync(temp);
+    reason = written ? QString() : temp.errorString();
     temp.close();
     if (written && FileSystem::MoveOver(temp.fileName(), target, present))
         return FileReplacer::Outcome::Replaced;
+    if (written)
+        reason = qt_error_string();
     if (!present || QFileInfo::exists(target)) // else the new content is all that is left: kept
         temp.remove();
     return FileReplacer::Outcome::Failed;
 }
 }
 
-FileReplacer::Outcome FileReplacer::Replace(const QString &path, const FileSnapshot &expected, const QByteArray &bytes)
+FileReplacer::Outcome FileReplacer::Replace(const QString &path, const FileSnapshot &expected, const QByteArray &bytes,
+                                            QString &reason)
 {
     const QFileInfo info(path);
     const bool present = info.exists() || info.isSymLink();
     if (present && !info.isFile())
-        return Outcome::Failed; // a folder, FIFO, device or dangling link: left alone
+        return Failed(reason, QStringLiteral("no regular file")); // a folder, FIFO, device or dangling link: left alone
     const QString target = present ? info.canonicalFilePath() : path;
     if (!expected.Matches(target))
         return Outcome::ChangedMeanwhile;
     if (present && !FileSystem::MayWrite(target))
-        return Outcome::Failed;
+        return Failed(reason, QStringLiteral("not writable"));
 
     // Without the file, a new one left beside it may be all there is of it: kept.
     if (present)
@@ -86,11 +98,12 @@ FileReplacer::Outcome FileReplacer::Replace(const QString &path, const FileSnaps
     QFile temp(TemporaryName(target));
     if (!temp.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         const bool lockedFolder = !FileSystem::MayWrite(QFileInfo(target).absolutePath());
-        return present && lockedFolder ? WriteInPlace(target, bytes) : Outcome::Failed;
+        return present && lockedFolder ? WriteInPlace(target, bytes, reason) : Failed(reason, temp.errorString());
     }
-    if (present && !FileSystem::KeepOwnerAndMode(temp, target)) {
+    const bool owned = present ? FileSystem::KeepOwnerAndMode(temp, target) : FileSystem::GiveToProcessUser(temp);
+    if (present && !owned) {
         temp.remove();
-        return WriteInPlace(target, bytes);
+        return WriteInPlace(target, bytes, reason);
     }
-    return WriteNewAndMove(temp, target, present, bytes);
+    return WriteNewAndMove(temp, target, present, bytes, reason);
 }

@@ -20,8 +20,9 @@ public:
 
     // Replaces the file, or creates it when the snapshot expects none, unless it is no
     // longer what the snapshot holds. Only a regular file is replaced. The caller holds
-    // the file's lock: new files left beside it by a killed run are removed.
-    static Outcome Replace(const QString &path, const FileSnapshot &expected, const QByteArray &bytes);
+    // the file's lock: new files left beside it by a killed run are removed. `reason`
+    // tells why it failed, in the system's words where it gave any.
+    static Outcome Replace(const QString &path, const FileSnapshot &expected, const QByteArray &bytes, QString &reason);
 };
 
 #endif // FILEREPLACER_H

@@ -12,18 +12,36 @@ FileSnapshot FileSnapshot::Absent()
     return snapshot;
 }
 
-bool FileSnapshot::Take(const QString &path)
+bool FileSnapshot::Take(const QString &path, qint64 limit)
 {
     *this = FileSnapshot();
     const QFileInfo info(path);
     // Opening a FIFO would wait for a writer forever, and a device is nobody's file.
-    if (!info.isFile())
+    if (!info.isFile()) {
+        error = QStringLiteral("no regular file");
         return false;
+    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
         return false;
-    modified = info.lastModified();
-    bytes = file.readAll();
+    }
+    // Judged by the open file's size, before anything is read.
+    tooLarge = file.size() > limit;
+    if (!tooLarge) {
+        modified = info.lastModified();
+        bytes = file.readAll();
+        tooLarge = bytes.size() > limit;
+    }
+    if (tooLarge) {
+        error = QStringLiteral("larger than %1 bytes").arg(limit);
+        bytes.clear();
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return false;
+    }
     kind = Kind::Present;
     return true;
 }

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <limits>
+
 // What a file held when it was read, so that its replacement can tell whether another
 // process changed it in between.
 class FileSnapshot
@@ -15,9 +17,12 @@ public:
     // The file is about to be created: no file may appear meanwhile.
     static FileSnapshot Absent();
 
-    // Reads the file whole; links are followed. False when it is no regular file or
-    // can't be read; the snapshot then knows nothing.
-    bool Take(const QString &path);
+    // Reads the file whole; links are followed. False when it is no regular file, can't
+    // be read or holds more than `limit` bytes; the snapshot then knows nothing.
+    bool Take(const QString &path, qint64 limit = std::numeric_limits<qint64>::max());
+    bool TooLarge() const { return tooLarge; }
+    // Why Take failed.
+    const QString &ErrorString() const { return error; }
     // True when the file at the path still is what was read.
     bool Matches(const QString &path) const;
 
@@ -29,6 +34,8 @@ private:
     Kind kind = Kind::Unknown;
     QByteArray bytes;
     QDateTime modified;
+    bool tooLarge = false;
+    QString error;
 };
 
 #endif // FILESNAPSHOT_H

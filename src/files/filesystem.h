@@ -13,12 +13,21 @@ namespace FileSystem {
 
 using LockHandle = qintptr;
 constexpr LockHandle noLock = -1;
+// The lock's name is held by someone who may not edit the file: the run goes on without
+// the lock rather than be blocked by a stranger.
+constexpr LockHandle unguarded = -2;
 
 // The lock that every run editing the file takes, whatever path reaches the file and
 // whoever runs: waits for a live holder until the deadline, and a dead holder's lock is
-// gone with its process. noLock when it could not be had.
+// gone with its process. noLock when it could not be had. Only those who may edit the
+// file can hold it.
 LockHandle Lock(const QString &path, const QDeadlineTimer &deadline);
 void Unlock(LockHandle lock);
+#ifdef Q_OS_WIN
+// The name of the file's lock in the global namespace, the same for every path that
+// reaches the file.
+QString LockName(const QString &path);
+#endif
 
 // Whether the running user may write the path, as the system will judge the write.
 bool MayWrite(const QString &path);
@@ -30,6 +39,9 @@ bool IsMissing(const QString &path);
 // the system doesn't let us: then a new file would take the old one from its owner.
 bool KeepOwnerAndMode(QFile &newFile, const QString &target);
 
+// Gives a new file to the account that runs us, not to its token's default owner.
+bool GiveToProcessUser(QFile &newFile);
+
 // Puts the file's content on the disk before we rely on it.
 bool Sync(QFile &file);
 
@@ -37,6 +49,10 @@ bool Sync(QFile &file);
 // keeps its attributes and security on Windows. A target held open by another program
 // is waited for, as WaitPolicy says.
 bool MoveOver(const QString &source, const QString &target, bool replacing);
+
+// Whether the drive root ("E:/") is a fixed local disk's, asking no medium and no
+// server. Always true where there are no drive letters.
+bool IsFixedDrive(const QString &root);
 
 } // namespace FileSystem
 

@@ -53,7 +53,7 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
 
 void Unlock(LockHandle lock)
 {
-    if (lock != noLock)
+    if (lock >= 0)
         ::close(int(lock));
 }
 
@@ -77,6 +77,12 @@ bool KeepOwnerAndMode(QFile &newFile, const QString &target)
         && fchmod(fd, old.st_mode & 07777) == 0;
 }
 
+// A new file already belongs to whoever creates it.
+bool GiveToProcessUser(QFile &)
+{
+    return true;
+}
+
 bool Sync(QFile &file)
 {
     return fsync(file.handle()) == 0;
@@ -85,6 +91,11 @@ bool Sync(QFile &file)
 bool MoveOver(const QString &source, const QString &target, bool)
 {
     return std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+}
+
+bool IsFixedDrive(const QString &)
+{
+    return true;
 }
 
 } // namespace FileSystem

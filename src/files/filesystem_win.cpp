@@ -15,6 +15,9 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace FileSystem {
 
 namespace {
@@ -23,14 +26,115 @@ const wchar_t *Wide(const QString &text)
     return reinterpret_cast<const wchar_t *>(text.utf16());
 }
 
-// Paths name the same file whatever their letter case, and through links.
-QString MutexName(const QString &path)
+// A security identifier, owned for as long as the object lives.
+class Sid
+{
+public:
+    explicit Sid(WELL_KNOWN_SID_TYPE type)
+    {
+        DWORD size = SECURITY_MAX_SID_SIZE;
+        bytes.resize(size);
+        if (!CreateWellKnownSid(type, nullptr, Get(), &size))
+            bytes.clear();
+    }
+    explicit Sid(PSID sid)
+    {
+        if (sid && IsValidSid(sid)) {
+            bytes.resize(GetLengthSid(sid));
+            CopySid(DWORD(bytes.size()), Get(), sid);
+        }
+    }
+    PSID Get() { return bytes.empty() ? nullptr : bytes.data(); }
+    bool Is(PSID other) { return Get() && other && EqualSid(Get(), other); }
+
+private:
+    std::vector<BYTE> bytes;
+};
+
+// The account the process runs as (TokenUser: a file we create is theirs, whatever the
+// token's default owner, which an elevated administrator's is the Administrators group),
+// or the owner it gives what it creates (TokenOwner).
+Sid ProcessSid(TOKEN_INFORMATION_CLASS kind)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return Sid(PSID(nullptr));
+    DWORD size = 0;
+    GetTokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    const bool read = size > 0 && GetTokenInformation(token, kind, buffer.data(), size, &size);
+    CloseHandle(token);
+    if (!read)
+        return Sid(PSID(nullptr));
+    return Sid(kind == TokenUser ? reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid
+                                 : reinterpret_cast<TOKEN_OWNER *>(buffer.data())->Owner);
+}
+
+Sid ProcessUser()
+{
+    return ProcessSid(TokenUser);
+}
+
+// Whoever owns the file, or the folder that will hold it: the person whose file it is.
+Sid OwnerOf(const QString &path)
 {
     const QFileInfo info(path);
-    const QString file = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    const QByteArray key = QDir::cleanPath(file).toCaseFolded().toUtf8();
-    const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32);
-    return QStringLiteral("Global\\VivadoIntegration-") + QString::fromLatin1(hash);
+    const QString existing = info.exists() ? path : info.absolutePath();
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(Wide(QDir::toNativeSeparators(existing)), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return Sid(PSID(nullptr));
+    Sid sid(owner);
+    LocalFree(descriptor);
+    return sid;
+}
+
+// The accounts that may edit a user's file and so may take its lock: the user, whoever
+// runs us (and the owner it gives its objects), the system and the administrators.
+std::vector<Sid> LockHolders(const QString &path)
+{
+    std::vector<Sid> holders;
+    holders.push_back(OwnerOf(path));
+    holders.push_back(ProcessUser());
+    holders.push_back(ProcessSid(TokenOwner));
+    holders.emplace_back(WinLocalSystemSid);
+    holders.emplace_back(WinBuiltinAdministratorsSid);
+    return holders;
+}
+
+// The lock's access list names only the holders, so no one else can open it, wait on it
+// and so take it.
+PACL LockAccessList(std::vector<Sid> &holders)
+{
+    std::vector<EXPLICIT_ACCESSW> entries;
+    for (Sid &holder : holders) {
+        if (!holder.Get())
+            continue;
+        EXPLICIT_ACCESSW entry{};
+        entry.grfAccessPermissions = SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL;
+        entry.grfAccessMode = SET_ACCESS;
+        entry.grfInheritance = NO_INHERITANCE;
+        entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        entry.Trustee.ptstrName = static_cast<LPWSTR>(holder.Get());
+        entries.push_back(entry);
+    }
+    PACL list = nullptr;
+    return SetEntriesInAclW(ULONG(entries.size()), entries.data(), nullptr, &list) == ERROR_SUCCESS ? list : nullptr;
+}
+
+// A lock that someone else made first, and that names none of the holders as its owner,
+// is a squatter's: a user without rights to the file who wants to block its edits.
+bool IsHoldersLock(HANDLE mutex, std::vector<Sid> &holders)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(mutex, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &descriptor)
+        != ERROR_SUCCESS)
+        return false;
+    const bool ours = std::any_of(holders.begin(), holders.end(), [owner](Sid &holder) { return holder.Is(owner); });
+    LocalFree(descriptor);
+    return ours;
 }
 
 void EnableRestorePrivilege()
@@ -53,21 +157,30 @@ bool IsHeldOpen(DWORD error)
 }
 }
 
-// A named mutex in the global namespace, open to everyone, so that runs of every user
-// and session share it; the system abandons it when its holder dies, and the next
-// waiter gets it at once.
+// A named mutex in the global namespace, so that runs of every user and session share
+// it, which only those who may edit the file can open; the system abandons it when its
+// holder dies, and the next waiter gets it at once. A lock of the same name that someone
+// else made is no lock of ours: the run goes on without it rather than wait for a
+// stranger, and the check before the move still keeps every change of another run.
 LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
 {
+    std::vector<Sid> holders = LockHolders(path);
+    const PACL list = LockAccessList(holders);
+    if (!list)
+        return noLock;
     SECURITY_DESCRIPTOR descriptor;
     InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE);
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), &descriptor, FALSE};
-    const QString name = MutexName(path);
-    HANDLE mutex = CreateMutexW(&attributes, FALSE, Wide(name));
+    const HANDLE mutex = CreateMutexExW(&attributes, Wide(LockName(path)), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL);
+    const DWORD created = GetLastError();
+    LocalFree(list);
     if (!mutex)
-        mutex = OpenMutexW(SYNCHRONIZE, FALSE, Wide(name));
-    if (!mutex)
-        return noLock;
+        return created == ERROR_ACCESS_DENIED ? unguarded : noLock;
+    if (created == ERROR_ALREADY_EXISTS && !IsHoldersLock(mutex, holders)) {
+        CloseHandle(mutex);
+        return unguarded;
+    }
     const qint64 remaining = deadline.remainingTime();
     const DWORD waited = WaitForSingleObject(mutex, remaining < 0 ? INFINITE : DWORD(remaining));
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
@@ -77,9 +190,19 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
     return reinterpret_cast<LockHandle>(mutex);
 }
 
+// Paths name the same file whatever their letter case, and through links.
+QString LockName(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString file = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    const QByteArray key = QDir::cleanPath(file).toCaseFolded().toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32);
+    return QStringLiteral("Global\\VivadoIntegration.FileLock-") + QString::fromLatin1(hash);
+}
+
 void Unlock(LockHandle lock)
 {
-    if (lock == noLock)
+    if (lock == noLock || lock == unguarded)
         return;
     const HANDLE mutex = reinterpret_cast<HANDLE>(lock);
     ReleaseMutex(mutex);
@@ -99,31 +222,39 @@ bool IsMissing(const QString &path)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+bool SetOwner(const QString &path, PSID owner)
+{
+    return SetNamedSecurityInfoW(const_cast<wchar_t *>(Wide(QDir::toNativeSeparators(path))), SE_FILE_OBJECT,
+                                 OWNER_SECURITY_INFORMATION, owner, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 // ReplaceFile keeps the old file's attributes and access rules, but not its owner: a run
 // as an administrator or the system (an uninstall for every user) would take the user's
 // file from them. Giving a file to someone else needs the restore privilege, which
-// those accounts hold but don't enable by default.
+// those accounts hold but don't enable by default. A file that an elevated run gave to
+// the Administrators group goes back to the user who runs us.
 bool KeepOwnerAndMode(QFile &newFile, const QString &target)
 {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR oldDescriptor = nullptr;
-    PSID newOwner = nullptr;
-    PSECURITY_DESCRIPTOR newDescriptor = nullptr;
-    const QString newPath = QDir::toNativeSeparators(newFile.fileName());
-    const bool read = GetNamedSecurityInfoW(Wide(QDir::toNativeSeparators(target)), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                            &owner, nullptr, nullptr, nullptr, &oldDescriptor) == ERROR_SUCCESS
-        && GetNamedSecurityInfoW(Wide(newPath), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &newOwner, nullptr, nullptr, nullptr,
-                                 &newDescriptor) == ERROR_SUCCESS;
-    bool kept = read && EqualSid(owner, newOwner);
-    if (read && !kept) {
-        EnableRestorePrivilege();
-        kept = SetNamedSecurityInfoW(const_cast<wchar_t *>(Wide(newPath)), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner,
-                                     nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    }
-    LocalFree(oldDescriptor);
-    LocalFree(newDescriptor);
-    // A file system without owners (FAT, some shares) has none to keep.
-    return kept || !read;
+    Sid owner = OwnerOf(target);
+    Sid current = OwnerOf(newFile.fileName());
+    if (!owner.Get() || !current.Get())
+        return true; // a file system without owners (FAT, some shares) has none to keep
+    Sid administrators(WinBuiltinAdministratorsSid);
+    Sid user = ProcessUser();
+    Sid &wanted = administrators.Is(owner.Get()) && user.Get() ? user : owner;
+    if (current.Is(wanted.Get()))
+        return true;
+    EnableRestorePrivilege();
+    return SetOwner(newFile.fileName(), wanted.Get());
+}
+
+// An elevated administrator's new files belong to the Administrators group by default;
+// a file in the user's own profile must be the user's.
+bool GiveToProcessUser(QFile &newFile)
+{
+    Sid user = ProcessUser();
+    Sid current = OwnerOf(newFile.fileName());
+    return !user.Get() || !current.Get() || current.Is(user.Get()) || SetOwner(newFile.fileName(), user.Get());
 }
 
 // Qt's file handle on Windows is a C runtime descriptor over the system's handle.
@@ -151,6 +282,11 @@ bool MoveOver(const QString &source, const QString &target, bool replacing)
             return false;
         QThread::msleep(WaitPolicy::pollMilliseconds);
     }
+}
+
+bool IsFixedDrive(const QString &root)
+{
+    return GetDriveTypeW(Wide(QDir::toNativeSeparators(root))) == DRIVE_FIXED;
 }
 
 } // namespace FileSystem

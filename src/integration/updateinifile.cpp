@@ -20,9 +20,15 @@ ResultCode UpdateIniFile::Remove(const QString &appFolder, const QString &filePa
                          [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
 }
 
-// The file is written back in the encoding it was read in, unless that can't hold the
-// folder: then in the locale's, which may cost a stray byte but names the real folder.
-// A folder that not even the locale's encoding holds is never written as a wrong path.
+ResultCode UpdateIniFile::RemoveContained(const QString &appFolder, const QString &base, const QStringList &names)
+{
+    return FileEdit::RunContained(base, names, {ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED},
+                                  [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+}
+
+// Vivado reads the file in the locale's encoding, or in the one its byte-order mark
+// names: the file is written back in that encoding, keeping the bytes that are no text
+// there. A folder that the encoding can't hold is never written as a wrong path.
 Edited UpdateIniFile::Updated(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;

@@ -20,6 +20,9 @@ public:
     // Removes the lines this tool wrote for the application folder, or for a folder whose
     // server script is gone; every other byte stays. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
+    // Remove's edit of a file in another user's folder, `names` leading to it from `base`:
+    // a file reached through a link is left alone (see ContainedFile).
+    ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names);
     // Leaves one line of the tool's for the application folder and none for dead
     // folders. Unlike Update it never takes over another installation's line: without
     // an own line it appends a numbered one. A file already so is not written.

@@ -4,11 +4,15 @@
 #include "locations/useraccounts.h"
 #include "xmlcommands/updatexmlfile.h"
 
+#include <QDebug>
 #include <QFileInfo>
 
 namespace {
 // Vivado keeps its custom commands in commands.xml from this major version on.
 constexpr uint firstXmlVersion = 2018;
+
+// Where Vivado's folder lies in a Windows profile.
+const QString profileVivadoFolder = QStringLiteral("AppData/Roaming/Xilinx/Vivado");
 
 #if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
 constexpr auto skipEmptyParts = Qt::SkipEmptyParts;
@@ -58,18 +62,32 @@ ResultCode VivadoIntegration::RemoveFromVersionFolders(const VersionFolderList &
 ResultCode VivadoIntegration::RemoveForAllUsers(const QString &appFolder)
 {
     this->appFolder = appFolder;
-    QStringList roamingFolders;
-    if (!UserAccounts::ProfileRoamingFolders(roamingFolders))
+    QStringList profiles;
+    if (!UserAccounts::ProfileFolders(profiles)) {
+        qDebug() << "VivadoIntegration::RemoveForAllUsers - the system keeps no list of profiles";
         return ERR_ROAMING_FOLDER_NOT_FOUND;
+    }
     ResultCode first = RESULT_OK;
-    for (const QString &roaming : roamingFolders) {
-        VersionFolderList folders;
-        ListVersionFolders(folders, roaming + QStringLiteral("/Xilinx/Vivado"));
-        const ResultCode result = RemoveFromVersionFolders(folders);
+    for (const QString &profile : profiles) {
+        const ResultCode result = RemoveFromProfile(appFolder, profile);
         if (first == RESULT_OK)
             first = result;
     }
     return first;
+}
+
+// The profile's user controls every folder below the profile: each file is reached from
+// the profile folder by its names, following no link (see ContainedFile).
+ResultCode VivadoIntegration::RemoveFromProfile(const QString &appFolder, const QString &profileFolder)
+{
+    this->appFolder = appFolder;
+    VersionFolderList folders;
+    ListVersionFolders(folders, profileFolder + QLatin1Char('/') + profileVivadoFolder);
+    return ForEachCommandFile(folders, OnFailure::GoOn, [&](const QString &filePath, bool legacy) {
+        const QStringList names = filePath.mid(profileFolder.size() + 1).split(QLatin1Char('/'));
+        return legacy ? UpdateIniFile().RemoveContained(appFolder, profileFolder, names)
+                      : UpdateXmlFile().RemoveContained(appFolder, profileFolder, names);
+    });
 }
 
 ResultCode VivadoIntegration::Refresh(const QString &appFolder)

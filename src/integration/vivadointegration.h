@@ -26,6 +26,9 @@ public:
     // The same for every person's profile on the machine, for an uninstall that runs
     // elevated or as the system. Where there is no list of profiles, nothing is touched.
     ResultCode RemoveForAllUsers(const QString &appFolder);
+    // The same in one profile, for a run with more rights than the profile's user: a file
+    // reached through a link, junction or mount point is left alone, with a debug line.
+    ResultCode RemoveFromProfile(const QString &appFolder, const QString &profileFolder);
 
     // Leaves one entry of the tool's for the application folder in every version, and
     // none for folders that are gone; a version already so is not written. Runs at every

@@ -19,9 +19,9 @@ QString WindowsFolder();
 // profiles do (…/config/systemprofile/…, …/ServiceProfiles/…).
 bool IsSystemProfile(const QString &roamingFolder, const QString &windowsFolder);
 
-// The roaming folder of every person's profile on the machine, "/"-separated; false where
-// the system keeps no list of profiles.
-bool ProfileRoamingFolders(QStringList &folders);
+// The folder of every person's profile on the machine, "/"-separated; false where the
+// system keeps no list of profiles.
+bool ProfileFolders(QStringList &folders);
 
 } // namespace UserAccounts
 

@@ -14,7 +14,7 @@ QString WindowsFolder()
     return QString();
 }
 
-bool ProfileRoamingFolders(QStringList &folders)
+bool ProfileFolders(QStringList &folders)
 {
     folders.clear();
     return false;

@@ -58,7 +58,7 @@ QString WindowsFolder()
 }
 
 // The 64-bit view: a 32-bit build would otherwise be shown a redirected copy.
-bool ProfileRoamingFolders(QStringList &folders)
+bool ProfileFolders(QStringList &folders)
 {
     folders.clear();
     QSettings profiles(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"),
@@ -71,10 +71,10 @@ bool ProfileRoamingFolders(QStringList &folders)
         const QString profile = Expanded(profiles.value(sid + QStringLiteral("/ProfileImagePath")).toString());
         if (IsSystemSid(sid) || profile.isEmpty())
             continue;
-        const QString roaming = QDir::fromNativeSeparators(profile) + QStringLiteral("/AppData/Roaming");
+        const QString folder = QDir::fromNativeSeparators(profile);
         // A profile's backup key (<sid>.bak) names the same folder again.
-        if (!IsSystemProfile(roaming, windows) && !folders.contains(roaming, Qt::CaseInsensitive))
-            folders.append(roaming);
+        if (!IsSystemProfile(folder, windows) && !folders.contains(folder, Qt::CaseInsensitive))
+            folders.append(folder);
     }
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include "locations/useraccounts.h"
 
+#include <QDebug>
 #include <QDirIterator>
 #include <QStandardPaths>
 
@@ -14,14 +15,15 @@ ResultCode VivadoIntegration::FindVersionFolders(VersionFolderList &folders)
 {
     folders.clear();
     const QStringList locations = QStandardPaths::standardLocations(QStandardPaths::AppDataLocation);
-    if (locations.isEmpty())
-        return ERR_ROAMING_FOLDER_NOT_FOUND;
-
     QString root = GetRoamingFolder(locations);
-    if (root.isEmpty())
+    if (root.isEmpty()) {
+        qDebug() << "VivadoIntegration::FindVersionFolders - no roaming folder among" << locations;
         return ERR_ROAMING_FOLDER_NOT_FOUND;
-    if (UserAccounts::IsSystemAccount() || UserAccounts::IsSystemProfile(root, UserAccounts::WindowsFolder()))
+    }
+    if (UserAccounts::IsSystemAccount() || UserAccounts::IsSystemProfile(root, UserAccounts::WindowsFolder())) {
+        qDebug() << "VivadoIntegration::FindVersionFolders - a system account's roaming folder:" << root;
         return ERR_SYSTEM_ACCOUNT;
+    }
 
     root.append(QStringLiteral("/Xilinx/Vivado"));
     ListVersionFolders(folders, root);

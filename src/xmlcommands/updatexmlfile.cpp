@@ -15,6 +15,8 @@
 
 namespace {
 const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
+// A file too large to read is one that can't be read.
+const FailureCodes xmlCodes{ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, ERR_XML_READ_FAILED};
 
 QString FlagText(bool flag)
 {
@@ -88,7 +90,7 @@ ResultCode UpdateXmlFile::RunLogged(const QString &filePath, const TextEdit &edi
 {
     if (FileExists(filePath))
         LogRead(filePath);
-    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *bytes) {
+    return FileEdit::Run(filePath, xmlCodes, [&](const QByteArray *bytes) {
         const Edited edited = edit(bytes);
         if (edited.bytes)
             LogWrite(filePath);
@@ -170,8 +172,12 @@ bool UpdateXmlFile::UpdatedInBatches(const QString &text, int batchSize, Edited 
 
 ResultCode UpdateXmlFile::Remove(const QString &appFolder, const QString &filePath)
 {
-    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED,
-                         [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+    return FileEdit::Run(filePath, xmlCodes, [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+}
+
+ResultCode UpdateXmlFile::RemoveContained(const QString &appFolder, const QString &base, const QStringList &names)
+{
+    return FileEdit::RunContained(base, names, xmlCodes, [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
 }
 
 ResultCode UpdateXmlFile::Refresh(const QString &appFolder, const QString &filePath)

@@ -22,6 +22,9 @@ public:
     // Removes the entries this tool wrote for the application folder, or for a folder
     // whose server script is gone, and not one other byte. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
+    // Remove's edit of a file in another user's folder, `names` leading to it from `base`:
+    // a file reached through a link is left alone (see ContainedFile).
+    ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names);
     // Leaves one entry of the tool's for the application folder and none for dead
     // folders: the dead and every own entry after the first go as Remove takes them out,
     // and without an own entry one is added as Update adds it. A file already so, or one
