@@ -2,7 +2,8 @@
 # Cross-builds the tool and its tests for 64-bit Windows (MinGW-w64), runs the tests
 # under Wine in a throwaway prefix, then checks real runs there: discovery through the
 # prefix's own %APPDATA%, CRLF files, a file held open by another process, WinMain
-# arguments, 32-bit exit codes, and the installed and zipped deployable folder.
+# arguments, no box where nobody could answer it, 32-bit exit codes, and the installed
+# and zipped deployable folder with its version and manifest.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-common.sh"
 
 install_missing
@@ -47,14 +48,13 @@ check "held for 6 s: the file unchanged" cmp -s "$xml" "$WINEPREFIX/before.xml"
 
 echo "== arguments as WinMain hands them over"
 # The answerer prints a line for each box it closes, then "exec <code>".
-box() { (cd "$win/tests" && wine boxanswerer.exe "$@" 2>/dev/null | tr -d '\r'); }
+answer() { (cd "$win/tests" && wine "$@" 2>/dev/null | tr -d '\r'); }
+box() { answer boxanswerer.exe "$@"; }
 success="box Success: Integration with Vivado succeeded."
 check "nofeedback: no box" test "$(box nofeedback)" = "exec 0"
 check "nofeedback and a word with spaces: no box" test "$(box nofeedback 'C:\Program Files\x')" = "exec 0"
 check "one argument \"nofeedback x\": box" test "$(box 'nofeedback x' | head -n 1)" = "$success"
 check "nofeedback second: box" test "$(box 'a b' nofeedback | head -n 1)" = "$success"
-
-echo "== the installed folder and the zip, without a roaming folder"
 check "remover, NOFEEDBACK: box" test "$(answer boxanswerer_remove.exe NOFEEDBACK | head -n 1)" = \
     "box Success: Removal from Vivado succeeded."
 # Where nobody could answer a box, none shows, whatever the arguments, and the run is the
@@ -111,6 +111,8 @@ check "allusers: the links are still links" test -L "$mallory/2019.1/commands/co
 check "allusers: the other user's own file cleaned" sh -c "! grep -q C:/gone '$mallory/2019.5/commands/commands.xml'"
 check "allusers: our own user's file cleaned" sh -c "! grep -q C:/gone '$vivado/2019.9/commands/commands.xml'"
 rm -rf "$vivado/2019.9"
+
+echo "== the installed folder and the zip, without a roaming folder"
 install="$(mktemp -d)"
 cmake --install "$win" --prefix "$install" >/dev/null
 move_roaming_folder
@@ -126,8 +128,6 @@ zip="$(ls "$win"/VivadoIntegration-*-Windows.zip)"
 for file in bin/VivadoIntegration.exe bin/VivadoIntegrationRemove.exe bin/VivadoIntegrationRefresh.exe bin/platforms/qwindows.dll; do
     check "zip holds $file" sh -c "unzip -l '$zip' | grep -q '$file'"
 done
-rm -rf "$install"
-
 
 echo "== what a deployment tool sees of the executables"
 # The version as Windows reads it for a file-version detection rule: the project's, with
@@ -143,4 +143,6 @@ for tool in VivadoIntegration VivadoIntegrationRemove VivadoIntegrationRefresh; 
     check "$tool: only our manifest, which runs it as the invoker" \
         test "$(strings "$exe" | grep -c -e 'level="asInvoker"' -e PerMonitorV2)" = 2
 done
+rm -rf "$install"
+
 finish "Windows check"

@@ -1,6 +1,7 @@
 // The product's start-up, plus a hand that reports and closes each result box and
 // then reports what exec() returned and whether the window was ever shown, so that a
-// test can see a run with real command-line arguments.
+// test can see a run with real command-line arguments. With BOXANSWERER_UNSEEN set it
+// runs in a window station that nobody sees, as a service's process does.
 #include "app/centring.h"
 #include "app/mainwindow.h"
 
@@ -10,8 +11,16 @@
 #include <QTextStream>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 int main(int argc, char *argv[])
 {
+#ifdef Q_OS_WIN
+    if (qEnvironmentVariableIsSet("BOXANSWERER_UNSEEN"))
+        SetProcessWindowStation(CreateWindowStationW(L"Unseen", 0, WINSTA_ALL_ACCESS, nullptr));
+#endif
     qSetGlobalQHashSeed(0);
     QApplication application(argc, argv);
 #if defined(REMOVAL)

@@ -2,11 +2,26 @@
 #include "ui_mainwindow.h"
 
 #include "integration/vivadointegration.h"
+#include "locations/useraccounts.h"
 #include "messages/returnmessages.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimer>
+
+namespace {
+// A box that nobody answers holds up whoever waits for the run, an uninstall run as the
+// system above all. A system account is known by its kind or, where that can't be told,
+// by its roaming folder in the Windows folder, as the discovery knows it.
+bool SomeoneCanAnswer()
+{
+    if (UserAccounts::IsSystemAccount() || !UserAccounts::HasInteractiveDesktop())
+        return false;
+    const QStringList locations = QStandardPaths::standardLocations(QStandardPaths::AppDataLocation);
+    return !UserAccounts::IsSystemProfile(VivadoIntegration::GetRoamingFolder(locations), UserAccounts::WindowsFolder());
+}
+}
 
 MainWindow::MainWindow(QWidget *parent)
     : MainWindow(Task::Register, parent)
@@ -37,7 +52,7 @@ void MainWindow::Exec()
     CheckArguments();
     const QString appFolder = QCoreApplication::applicationDirPath();
     const ResultCode result = Run(appFolder);
-    if (feedback)
+    if (feedback && SomeoneCanAnswer())
         ShowResult(result);
     QCoreApplication::exit(static_cast<int>(result));
 }

@@ -12,6 +12,11 @@ namespace UserAccounts {
 // services run installers as. Their roaming folder is no person's.
 bool IsSystemAccount();
 
+// Whether the process runs where a person sees its windows. A deployment tool's system
+// account and a service run in a window station of their own, which nobody sees, so
+// nobody could answer a window there.
+bool HasInteractiveDesktop();
+
 // The Windows folder, "/"-separated; empty where there is none.
 QString WindowsFolder();
 

@@ -9,6 +9,12 @@ bool IsSystemAccount()
     return false;
 }
 
+// A session without a display is not told apart yet.
+bool HasInteractiveDesktop()
+{
+    return true;
+}
+
 QString WindowsFolder()
 {
     return QString();

@@ -50,6 +50,17 @@ bool IsSystemAccount()
         || IsWellKnownSid(sid, WinNetworkServiceSid);
 }
 
+// Where the system can't say, nobody is taken to be there: a window that nobody answers
+// holds up an uninstall, while one not shown only loses its message.
+bool HasInteractiveDesktop()
+{
+    const HWINSTA station = GetProcessWindowStation();
+    USEROBJECTFLAGS flags = {};
+    DWORD size = 0;
+    return station && GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &size)
+        && (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
 QString WindowsFolder()
 {
     wchar_t folder[MAX_PATH + 1] = {};
