@@ -3,17 +3,17 @@
 
 enable_language(RC)
 
-# FILEVERSION takes four numbers; the parts the project leaves out are 0.
-set(vivado_version_parts)
-foreach(part MAJOR MINOR PATCH TWEAK)
-    if("${PROJECT_VERSION_${part}}" STREQUAL "")
-        list(APPEND vivado_version_parts 0)
+# FILEVERSION takes four numbers; those the project leaves out are 0.
+set(vivado_version_numbers)
+foreach(number MAJOR MINOR PATCH TWEAK)
+    if("${PROJECT_VERSION_${number}}" STREQUAL "")
+        list(APPEND vivado_version_numbers 0)
     else()
-        list(APPEND vivado_version_parts "${PROJECT_VERSION_${part}}")
+        list(APPEND vivado_version_numbers "${PROJECT_VERSION_${number}}")
     endif()
 endforeach()
-string(REPLACE ";" "," VIVADO_VERSION_COMMAS "${vivado_version_parts}")
-string(REPLACE ";" "." VIVADO_VERSION_DOTS "${vivado_version_parts}")
+string(REPLACE ";" "," VIVADO_VERSION_COMMAS "${vivado_version_numbers}")
+string(REPLACE ";" "." VIVADO_VERSION_DOTS "${vivado_version_numbers}")
 
 # Adds the version resource, with the description that Explorer and Task Manager show,
 # and the manifest to an executable.

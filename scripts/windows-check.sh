@@ -131,7 +131,7 @@ done
 
 echo "== what a deployment tool sees of the executables"
 # The version as Windows reads it for a file-version detection rule: the project's, with
-# the parts it leaves out as 0.
+# the numbers it leaves out as 0.
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt" | sed 's/$/.0.0.0/' | cut -d. -f1-4)"
 printf 'WScript.Echo CreateObject("Scripting.FileSystemObject").GetFileVersion(WScript.Arguments(0))\r\n' \
     >"$WINEPREFIX/drive_c/version.vbs"
