@@ -175,8 +175,9 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
     const HANDLE mutex = CreateMutexExW(&attributes, Wide(LockName(path)), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL);
     const DWORD created = GetLastError();
     LocalFree(list);
+    // Someone else's lock that we may not open, or another kind of object under its name.
     if (!mutex)
-        return created == ERROR_ACCESS_DENIED ? unguarded : noLock;
+        return unguarded;
     if (created == ERROR_ALREADY_EXISTS && !IsHoldersLock(mutex, holders)) {
         CloseHandle(mutex);
         return unguarded;
