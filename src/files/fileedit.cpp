@@ -87,10 +87,6 @@ ResultCode FileEdit::RunContained(const QString &base, const QStringList &names,
                                   const TextEdit &edit)
 {
     const QString path = base + QLatin1Char('/') + names.join(QLatin1Char('/'));
-    const QDeadlineTimer deadline(WaitPolicy::lockMilliseconds);
-    const FileLock lock(path, deadline);
-    if (!lock.IsHeld())
-        return Failure(path, codes.openFailed, LockFailure(deadline));
     ContainedFile file;
     switch (file.Open(base, names)) {
     case ContainedFile::Opened::Missing:
@@ -103,6 +99,12 @@ ResultCode FileEdit::RunContained(const QString &base, const QStringList &names,
     case ContainedFile::Opened::Open:
         break;
     }
+    // Only now does the path lead where it seems, and nobody can change that while the file
+    // is open: the lock looks the file up by its path.
+    const QDeadlineTimer deadline(WaitPolicy::lockMilliseconds);
+    const FileLock lock(path, deadline);
+    if (!lock.IsHeld())
+        return Failure(path, codes.openFailed, LockFailure(deadline));
     return Guarded(path, codes, [&] {
         QByteArray bytes;
         bool tooLarge = false;
