@@ -25,6 +25,9 @@
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace TestSupport;
 
@@ -179,6 +182,16 @@ Edited EditBytes(const QString &file, const QString &task, const QString &appFol
     return task == "remove" ? UpdateIniFile().Removed(appFolder, bytes) : UpdateIniFile().Updated(appFolder, bytes);
 }
 
+// The running system's ANSI code page; none where there is no such thing.
+uint AnsiCodePage()
+{
+#ifdef Q_OS_WIN
+    return GetACP();
+#else
+    return 0;
+#endif
+}
+
 // Registers, or with the fault "remove" removes, the command.
 ResultCode Edit(const QString &fault, const QString &appFolder, const QString &path)
 {
@@ -316,8 +329,8 @@ private slots:
         const QString percent = "C:/Program Files/100% Tool";
         Row("paini, spaces as %20, percent kept", ini, "", RESULT_OK, IniEntry(0, percent.toUtf8()) + "\n", "register", percent);
         const QString nonAscii = QString::fromUtf8("C:/Prøgram Files/工具");
-        Row("paini, non-ASCII folder in the locale's encoding", ini, "", RESULT_OK,
-            IniEntry(0, QTextCodec::codecForLocale()->fromUnicode(nonAscii)) + "\n", "register", nonAscii);
+        Row("paini, non-ASCII folder in the locale's encoding", ini, "", RESULT_OK, IniEntry(0, nonAscii.toUtf8()) + "\n", "register",
+            nonAscii, "UTF-8");
         // Our choices where a key is not a number or keys run out:
         Row("paini, non-numeric own key becomes the next key", ini, "0=a\nold=TALVORN Core Inserter\n1=b\n", RESULT_OK,
             "0=a\n" + IniEntry(2) + "\n1=b\n");
@@ -426,10 +439,8 @@ private slots:
         Row("xml, a parameter entity", xml, doctype + "<!ENTITY % p \"<!ENTITY e 'x'>\"> %p;]>" + root10 + "</custom_commands>",
             ERR_XML_READ_FAILED, unchanged);
         // A folder the file's own encoding can't hold: the locale's encoding, else no write.
-        Row("paini, a stray byte kept with a folder its code page holds", ini, "0=Caf\xe9\n", RESULT_OK,
-            "0=Caf\xe9\n" + IniEntry(1, "C:/Caf\xe9") + "\n", "register", QString::fromUtf8("C:/Café"));
-        Row("paini, a stray byte lost for a folder only the locale's encoding holds", ini, "0=Caf\xe9\n", RESULT_OK,
-            "0=Caf\xef\xbf\xbd\n" + IniEntry(1, "C:/Caf\xc3\xa9 \xc5\x81") + "\n", "register", QString::fromUtf8("C:/Café Ł"), "UTF-8");
+        Row("paini, a stray byte kept, the folder in the locale's encoding", ini, "0=Caf\xe9\n", RESULT_OK,
+            "0=Caf\xe9\n" + IniEntry(1, "C:/Caf\xc3\xa9 \xc5\x81") + "\n", "register", QString::fromUtf8("C:/Café Ł"), "UTF-8");
         Row("paini, a folder the locale's code page can't hold", ini, twoLines, ERR_INI_OPEN_FAILED, unchanged, "register",
             QString::fromUtf8("C:/Ł"), "windows-1252");
         Row("paini, keys after a line without equal sign count", ini, "x\n0=a\n1=b\n", RESULT_OK, "x\n0=a\n1=b\n" + IniEntry(2) + "\n");
@@ -493,6 +504,8 @@ private slots:
         };
         Row("paini, removal: UTF-32 with a character above U+FFFF", ini, utf32(QString::fromUtf8("0=😀\n") + QString::fromLatin1(IniEntry(1).constData(), IniEntry(1).size()) + "\n"),
             RESULT_OK, utf32(QString::fromUtf8("0=😀\n")), "remove");
+        Row("paini, removal: a folder with a byte that is no text is never looked at", ini, IniEntry(0, "%gone%\xff") + "\n", RESULT_OK,
+            unchanged, "remove", app, "UTF-8");
         Row("paini, removal: nothing to remove", ini, twoLines + IniEntry(1, "%live%") + "\n", RESULT_OK, unchanged, "remove");
 
         // Refresh: one own entry stays, dead ones and own duplicates go as the remover takes
@@ -564,6 +577,10 @@ private slots:
         for (QByteArray *text : {&before, &after})
             text->replace("%live%", live).replace("%gone%", gone);
 
+#ifdef Q_OS_WIN
+        if (!locale.isEmpty())
+            QSKIP("the locale's encoding is the system's code page here (tst_codepages)");
+#endif
         QTextCodec *systemLocale = QTextCodec::codecForLocale();
         if (!locale.isEmpty())
             QTextCodec::setCodecForLocale(QTextCodec::codecForName(locale));
@@ -585,6 +602,84 @@ private slots:
             QVERIFY(!again.bytes || *again.bytes == *edited.bytes);
         // What a refresh leaves is in order.
         QVERIFY(task != "refresh" || !again.bytes);
+    }
+
+    // The ANSI code page as Windows converts it: a folder that it can't hold exactly is
+    // never written into commands.paini, commands.xml names it by references, and every
+    // byte of the user's stays. CTest runs these once per code page (Wine takes it from
+    // LC_ALL); each row runs under the one it names. after: as edit's.
+    void codePages_data()
+    {
+        QTest::addColumn<uint>("codePage");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("task");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<quint32>("result");
+        QTest::addColumn<QByteArray>("after");
+
+        const QString tools = QString::fromUtf8("C:/\u5de5\u5177");        // 工具: Chinese, not in 1252
+        const QString lodz = QString::fromUtf8("C:/\u0141\u00f3d\u017a");  // Łódź: 1252 has only look-alikes
+        const QString katakana = QString::fromUtf8("C:/\u30c4\u30fc\u30eb"); // ツール
+        const QByteArray katakana932 = "C:/\x83\x63\x81\x5b\x83\x8b";
+        const QString hangul = QString::fromUtf8("\ud55c"); // 한: in none of these code pages
+        const QByteArray head = "VERSION=1\r\n0=a\r\n";
+        const QByteArray userLine = "\r\n1=\x83\x41" + QByteArray(1, '\0') + "\x82\r\n"; // a NUL byte and a stray byte
+        // From the user's command's name to the folder in the one the tool adds.
+        const auto added = [](const QByteArray &name, const QByteArray &folder) {
+            return "...<name>" + name + "</name>\r\n </custom_command>\r\n <custom_command>\r\n  <position>1</position>\r\n  <name>"
+                + base.toUtf8() + "</name>\r\n  <menu_name>TALVORN Probe Core Inserter</menu_name>\r\n  <command>source \"" + folder
+                + "/vivado_server.tcl\" -notrace</command>";
+        };
+        const auto row = [](const char *name, uint codePage, const QString &file, const QString &task, const QString &folder,
+                            const QByteArray &before, quint32 result, const QByteArray &after = unchanged) {
+            QTest::newRow(name) << codePage << file << task << folder << before << result << after;
+        };
+
+        row("1252: paini, created for a folder outside the code page: refused", 1252, ini, "register", tools, absent,
+            ERR_INI_CREATE_FAILED);
+        row("1252: paini, a folder with only look-alikes in the code page: refused", 1252, ini, "refresh", lodz, head,
+            ERR_INI_OPEN_FAILED);
+        row("1252: xml, a code-page byte under a UTF-8 declaration kept, the folder by references", 1252, xml, "register",
+            lodz + " " + tools.mid(3, 1), Named("Caf\xe9"), RESULT_OK, added("Caf\xe9", "C:/&#x141;\xf3" "d&#x17a; &#x5de5;"));
+        row("1250: paini, a folder in the code page: written in its bytes", 1250, ini, "register", lodz, absent, RESULT_OK,
+            "VERSION=1\r\n" + IniEntry(0, "C:/\xa3\xf3\x64\x9f") + "\r\n");
+        // 87 90 reads as the character that the system writes 81 E0.
+        row("932: paini, a stray byte and a character the code page has twice kept beside the folder", 932, ini, "register", katakana,
+            "0=\x82\r\n1=\x87\x90\r\n", RESULT_OK, "0=\x82\r\n1=\x87\x90\r\n" + IniEntry(2, katakana932) + "\r\n");
+        row("932: paini, the user's lines after the tool's (a NUL field) kept", 932, ini, "refresh", katakana,
+            IniEntry(0, katakana932) + userLine + IniEntry(2, "C:/gone") + "\r\n3=\x8f\x49\r\n", RESULT_OK,
+            IniEntry(0, katakana932) + userLine + "3=\x8f\x49\r\n");
+        row("932: paini, a folder outside the code page: refused", 932, ini, "register", "C:/" + hangul, head, ERR_INI_OPEN_FAILED);
+        row("932: xml, code-page bytes under a UTF-8 declaration kept, the folder by references", 932, xml, "register",
+            katakana + hangul, Named("\x83\x41"), RESULT_OK, added("\x83\x41", katakana932 + "&#xd55c;"));
+        row("936: paini, a stray byte kept beside the folder", 936, ini, "refresh", tools, "0=\x81\n", RESULT_OK,
+            "0=\x81\n" + IniEntry(1, "C:/\xb9\xa4\xbe\xdf") + "\n");
+    }
+
+    void codePages()
+    {
+        QFETCH(uint, codePage);
+        QFETCH(QString, file);
+        QFETCH(QString, task);
+        QFETCH(QString, folder);
+        QFETCH(QByteArray, before);
+        QFETCH(quint32, result);
+        QFETCH(QByteArray, after);
+        if (AnsiCodePage() != codePage)
+            QSKIP(qPrintable(QStringLiteral("needs code page %1, this is %2").arg(codePage).arg(AnsiCodePage())));
+        const Edited edited = EditBytes(file, task, folder, before == absent ? nullptr : &before);
+        // After it a refresh puts the file in order: a second one writes nothing.
+        const QByteArray left = edited.bytes.value_or(before);
+        const Edited refreshed = EditBytes(file, "refresh", folder, left == absent ? nullptr : &left);
+
+        QCOMPARE(edited.result, result);
+        const QByteArray written = edited.bytes.value_or(unchanged);
+        if (after.startsWith("..."))
+            QVERIFY2(written.contains(after.mid(3)), written.constData());
+        else
+            QCOMPARE(written, after);
+        QVERIFY(!refreshed.bytes || !EditBytes(file, "refresh", folder, &*refreshed.bytes).bytes);
     }
 
     // What can't be read or replaced: the open-failure code, and the file as it was.

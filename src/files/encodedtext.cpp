@@ -10,17 +10,52 @@ QTextCodec *Named(const char *name)
     return QTextCodec::codecForName(name);
 }
 
-// The text, when every byte is valid in the codec and, if asked, comes back from it.
-bool Decodes(QTextCodec *codec, const QByteArray &bytes, QString &text, bool roundTrip)
+// The text, when every byte is valid in the codec and comes back from it. A Unicode
+// encoding gives back whatever it reads; a code page may read two byte sequences as
+// one character, and would write the user's bytes otherwise.
+bool Decodes(QTextCodec *codec, const QByteArray &bytes, QString &text)
 {
-    QTextCodec::ConverterState state;
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader); // a mark inside the text is text
     text = codec->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0 && (!roundTrip || codec->fromUnicode(text) == bytes);
+    static const QVector<int> unicode{106, 1013, 1014, 1015, 1017, 1018, 1019}; // UTF-8, -16 and -32
+    return state.invalidChars == 0 && state.remainingChars == 0 && (unicode.contains(codec->mibEnum()) || codec->fromUnicode(text) == bytes);
+}
+
+// A byte that is no text, as Read keeps it: a lone low surrogate, which no codec reads.
+constexpr ushort firstKeptByte = 0xDC80;
+constexpr ushort lastKeptByte = 0xDCFF;
+
+// Each line as the codec reads it when that gives every byte back; in any other line,
+// each byte from 0x80 on as the lone surrogate that stands for it. Line ends are ASCII
+// in every encoding this reads, and never the second byte of a character.
+QString WithKeptBytes(QTextCodec *codec, const QByteArray &bytes)
+{
+    QString text;
+    for (int from = 0; from < bytes.size();) {
+        int end = from;
+        while (end < bytes.size() && bytes.at(end) != '\n' && bytes.at(end) != '\r')
+            ++end;
+        const QByteArray line = bytes.mid(from, end + 1 - from);
+        QString decoded;
+        if (Decodes(codec, line, decoded)) {
+            text += decoded;
+        } else {
+            for (const char byte : line)
+                text += uchar(byte) < 0x80 ? QChar(QLatin1Char(byte)) : QChar(ushort(firstKeptByte - 0x80 + uchar(byte)));
+        }
+        from = end + 1;
+    }
+    return text;
 }
 }
 
 TextEncoding::TextEncoding(QTextCodec *codec, const QByteArray &lead)
     : codec(codec), lead(lead)
+{
+}
+
+TextEncoding::TextEncoding(QTextCodec *codec, const QByteArray &lead, bool keepsBytes)
+    : codec(codec), lead(lead), keepsBytes(keepsBytes)
 {
 }
 
@@ -31,24 +66,33 @@ QTextCodec *TextEncoding::Utf8()
 
 bool TextEncoding::Read(const QByteArray &bytes, QTextCodec *expected, const Use &use)
 {
+    return Read(bytes, expected, {Locale(), Named("windows-1252"), Named("ISO-8859-1")}, use);
+}
+
+bool TextEncoding::ReadInLocale(const QByteArray &bytes, const Use &use)
+{
+    return Read(bytes, Locale(), {}, use);
+}
+
+bool TextEncoding::Read(const QByteArray &bytes, QTextCodec *expected, const QVector<QTextCodec *> &codePages, const Use &use)
+{
     QByteArray lead;
     if (QTextCodec *marked = QTextCodec::codecForUtfText(bytes, nullptr)) {
         const QChar mark = QChar::ByteOrderMark;
         lead = bytes.left(QScopedPointer<QTextEncoder>(marked->makeEncoder(QTextCodec::IgnoreHeader))->fromUnicode(&mark, 1).size());
         QString text;
-        if (Decodes(marked, bytes, text, false) || marked != Utf8())
+        if (Decodes(marked, bytes, text) || marked != Utf8())
             return use(TextEncoding(marked, lead), marked->toUnicode(bytes));
     }
     const QByteArray body = bytes.mid(lead.size());
     QString text;
-    if (Decodes(expected, body, text, false) && use(TextEncoding(expected, lead), text))
+    if (Decodes(expected, body, text) && use(TextEncoding(expected, lead), text))
         return true;
-    QTextCodec *locale = QTextCodec::codecForLocale();
-    for (QTextCodec *codePage : {locale, Named("windows-1252"), Named("ISO-8859-1")}) {
-        if (codePage && codePage != expected && Decodes(codePage, body, text, true) && use(TextEncoding(codePage, lead), text))
+    for (QTextCodec *codePage : codePages) {
+        if (codePage && codePage != expected && Decodes(codePage, body, text) && use(TextEncoding(codePage, lead), text))
             return true;
     }
-    return use(TextEncoding(locale, lead), locale->toUnicode(body));
+    return use(TextEncoding(Locale(), lead, true), WithKeptBytes(Locale(), body));
 }
 
 QTextCodec *TextEncoding::Declared(const QString &declaration)
@@ -75,7 +119,7 @@ bool TextEncoding::CanEncode(const QString &text) const
 {
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     codec->fromUnicode(text.constData(), text.size(), &state);
-    return state.invalidChars == 0;
+    return state.invalidChars == 0 && state.remainingChars == 0; // none left: a high surrogate at the end
 }
 
 QByteArray TextEncoding::Encode(const QString &text, LineEnds lineEnds) const
@@ -90,6 +134,7 @@ EncodedText::EncodedText(const TextEncoding &encoding, TextEncoding::LineEnds li
     , bytes(encoding.Lead())
     , lineEnds(lineEnds)
     , utf32(QVector<int>{1017, 1018, 1019}.contains(encoding.Codec()->mibEnum())) // UTF-32, -BE, -LE
+    , keepsBytes(encoding.KeepsBytes())
 {
 }
 
@@ -103,10 +148,30 @@ void EncodedText::Append(QString piece)
 #else
     Q_UNUSED(lineEnds)
 #endif
+    if (!keepsBytes) {
+        AppendEncoded(piece.constData(), piece.size());
+        return;
+    }
+    int run = 0;
+    for (int i = 0; i < piece.size(); ++i) {
+        const ushort unit = piece.at(i).unicode();
+        const bool keptByte = unit >= firstKeptByte && unit <= lastKeptByte && !afterHighSurrogate;
+        afterHighSurrogate = QChar::isHighSurrogate(unit);
+        if (!keptByte)
+            continue;
+        AppendEncoded(piece.constData() + run, i - run);
+        bytes += char(unit - firstKeptByte + 0x80);
+        run = i + 1;
+    }
+    AppendEncoded(piece.constData() + run, piece.size() - run);
+}
+
+void EncodedText::AppendEncoded(const QChar *chars, int size)
+{
     // Qt 5's UTF-32 encoder sizes its output by UTF-16 units: each pair of surrogates
     // leaves four bytes of whatever the memory held behind the text.
     if (utf32)
-        bytes += encoder->fromUnicode(piece).left(4 * piece.toUcs4().size());
+        bytes += encoder->fromUnicode(chars, size).left(4 * QStringView(chars, size).toUcs4().size());
     else
-        bytes += encoder->fromUnicode(piece);
+        bytes += encoder->fromUnicode(chars, size);
 }

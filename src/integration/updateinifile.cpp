@@ -3,7 +3,6 @@
 #include "files/filesnapshot.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTextCodec>
 #include <limits>
@@ -34,12 +33,11 @@ Edited UpdateIniFile::Updated(const QString &appFolder, const QByteArray *bytes)
     this->appFolder = appFolder;
     const QString entry = MakeEntry(0);
     if (!bytes) {
-        encoding = TextEncoding(QTextCodec::codecForLocale());
-        const bool writable = encoding.CanEncode(entry);
-        return writable ? Edited::Written(NewFile()) : Edited::Unchanged(ERR_INI_CREATE_FAILED);
+        encoding = TextEncoding(TextEncoding::Locale());
+        return encoding.CanEncode(entry) ? Edited::Written(NewFile()) : Edited::Unchanged(ERR_INI_CREATE_FAILED);
     }
     Edited edited = Edited::Unchanged(ERR_INI_OPEN_FAILED);
-    TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+    TextEncoding::ReadInLocale(*bytes, [&](const TextEncoding &read, const QString &text) {
         if (!read.CanEncode(entry))
             return false;
         QStringList lines = SplitLines(text);
@@ -57,7 +55,7 @@ Edited UpdateIniFile::Removed(const QString &appFolder, const QByteArray *bytes)
     if (!bytes)
         return Edited::Unchanged(RESULT_OK);
     Edited edited = Edited::Unchanged(RESULT_OK);
-    TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+    TextEncoding::ReadInLocale(*bytes, [&](const TextEncoding &read, const QString &text) {
         QString kept;
         const auto goes = [](Registration::Fate fate) { return fate != Registration::Fate::Live; };
         if (WithoutLines(text, goes, kept))
@@ -73,15 +71,14 @@ ResultCode UpdateIniFile::Refresh(const QString &appFolder, const QString &fileP
                          [&](const QByteArray *bytes) { return Refreshed(appFolder, bytes); });
 }
 
-// The encoding rule is Update's: the read encoding when it holds the new line, else the
-// locale's, else nothing is written.
+// The encoding rule is Update's.
 Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
     if (!bytes)
         return Updated(appFolder, nullptr);
     Edited edited = Edited::Unchanged(ERR_INI_OPEN_FAILED);
-    TextEncoding::Read(*bytes, QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+    TextEncoding::ReadInLocale(*bytes, [&](const TextEncoding &read, const QString &text) {
         bool own = false;
         const auto goes = [&own](Registration::Fate fate) {
             const bool later = fate == Registration::Fate::Own && own;
@@ -90,11 +87,10 @@ Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *byte
         };
         QString kept;
         const bool removed = WithoutLines(text, goes, kept);
-        if (!own) {
+        if (!own && !read.CanEncode(MakeEntry(0)))
+            return false;
+        if (!own)
             kept = Appended(kept);
-            if (!read.CanEncode(kept))
-                return false;
-        }
         edited = own && !removed ? Edited::Unchanged(RESULT_OK)
                                  : Edited::Written(read.Encode(kept, TextEncoding::LineEnds::AsWritten));
         return true;
@@ -102,27 +98,44 @@ Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *byte
     return edited;
 }
 
+namespace {
+// Where the line that begins at `from` ends, and the size of its line end there: LF,
+// CR LF, a lone CR, or none at the end of the text. Not a regular expression: that
+// matches nothing in a text with kept bytes, which are lone surrogates.
+int LineEnd(const QString &text, int from)
+{
+    while (from < text.size() && text.at(from) != QLatin1Char('\n') && text.at(from) != QLatin1Char('\r'))
+        ++from;
+    return from;
+}
+
+int LineEndSize(const QString &text, int at)
+{
+    return text.midRef(at, 2) == QLatin1String("\r\n") ? 2 : at < text.size() ? 1 : 0;
+}
+}
+
 // Each folder is judged once: its readings are looked at on disk.
 bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QString &kept) const
 {
-    static const QRegularExpression lines(QStringLiteral("([^\\r\\n]*)(\\r\\n|\\r|\\n|$)"));
     QHash<QString, Registration::Fate> fates;
-    bool removed = false;
-    kept.clear();
-    for (auto match = lines.globalMatch(text); match.hasNext();) {
-        const QRegularExpressionMatch line = match.next();
-        const QString folder = Registration::WrittenFolderOfIniLine(line.captured(1));
-        if (folder.isNull()) {
-            kept += line.capturedRef(0);
-            continue;
-        }
+    const auto fateOf = [&](const QString &folder) {
         auto fate = fates.find(folder);
         if (fate == fates.end())
             fate = fates.insert(folder, Registration::JudgeIniFolder(folder, appFolder));
-        if (goes(*fate))
+        return *fate;
+    };
+    bool removed = false;
+    kept.clear();
+    for (int from = 0; from < text.size();) {
+        const int end = LineEnd(text, from);
+        const int next = end + LineEndSize(text, end);
+        const QString folder = Registration::WrittenFolderOfIniLine(text.mid(from, end - from));
+        if (!folder.isNull() && goes(fateOf(folder)))
             removed = true;
         else
-            kept += line.capturedRef(0);
+            kept += text.midRef(from, next - from);
+        from = next;
     }
     return removed;
 }
@@ -131,12 +144,11 @@ bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QStr
 // bytes stay as they were.
 QString UpdateIniFile::Appended(const QString &text) const
 {
-    static const QRegularExpression lineEnd(QStringLiteral("\\r\\n|\\r|\\n"));
-    const QRegularExpressionMatch first = lineEnd.match(text);
+    const int firstEnd = LineEnd(text, 0);
 #ifdef Q_OS_WIN
-    const QString end = first.hasMatch() ? first.captured() : QStringLiteral("\r\n");
+    const QString end = firstEnd < text.size() ? text.mid(firstEnd, LineEndSize(text, firstEnd)) : QStringLiteral("\r\n");
 #else
-    const QString end = first.hasMatch() ? first.captured() : QStringLiteral("\n");
+    const QString end = firstEnd < text.size() ? text.mid(firstEnd, LineEndSize(text, firstEnd)) : QStringLiteral("\n");
 #endif
     QString appended = text;
     if (!appended.isEmpty() && !appended.endsWith(QLatin1Char('\n')) && !appended.endsWith(QLatin1Char('\r')))
@@ -172,7 +184,7 @@ ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
     FileSnapshot snapshot;
     if (!snapshot.Take(filePath))
         return ERR_INI_OPEN_FAILED;
-    TextEncoding::Read(snapshot.Bytes(), QTextCodec::codecForLocale(), [&](const TextEncoding &read, const QString &text) {
+    TextEncoding::ReadInLocale(snapshot.Bytes(), [&](const TextEncoding &read, const QString &text) {
         encoding = read;
         lines.append(SplitLines(text));
         return true;

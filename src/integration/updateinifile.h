@@ -58,7 +58,7 @@ private:
 
     QString appFolder;
     // The encoding of the file read, for writing it back.
-    TextEncoding encoding{QTextCodec::codecForLocale()};
+    TextEncoding encoding{TextEncoding::Locale()};
 };
 
 #endif // UPDATEINIFILE_H

@@ -21,16 +21,29 @@ constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
 constexpr bool onlyDrivePaths = false;
 #endif
 
+bool HoldsLoneSurrogate(const QString &text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 // Looking at a share waits on the network, and makes the account that looks (the system,
 // in an uninstall for every user) sign in to whatever server an entry names. So only a
 // local path is ever looked at: on Windows one that begins with a drive's root, which
 // must be there (an installation on a removable drive that isn't plugged in is not
-// gone); a share, a device or an NT path, in whatever mix of separators, never is.
+// gone). A share, a device or an NT path, in whatever mix of separators, is never looked
+// at, and neither is a folder with a byte that was no text in the file's encoding (a
+// lone surrogate): no folder of that name is the one the entry meant.
 bool IsOutOfReach(const QString &folder)
 {
     static const QRegularExpression driveRoot(QStringLiteral("^[A-Za-z]:/"));
     const QString path = QString(folder).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (path.startsWith(QLatin1String("//")))
+    if (path.startsWith(QLatin1String("//")) || HoldsLoneSurrogate(path))
         return true;
     if (!driveRoot.match(path).hasMatch())
         return onlyDrivePaths;

@@ -1,0 +1,10 @@
+// The locale's encoding on Unix.
+#include "files/encodedtext.h"
+
+#include <QTextCodec>
+
+// Qt's codecs for a Unix locale report every character they can't hold.
+QTextCodec *TextEncoding::Locale()
+{
+    return QTextCodec::codecForLocale();
+}
