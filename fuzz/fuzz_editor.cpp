@@ -60,9 +60,16 @@ void CheckEdits(const QByteArray &bytes, const std::initializer_list<ResultCode>
     if (removed.bytes && Editor().Removed(app, &*removed.bytes).result != RESULT_OK)
         abort();
     // What a refresh leaves is in order: a second one writes nothing and fails on nothing.
-    if (refreshed.bytes) {
-        const Edited again = Editor().Refreshed(app, &*refreshed.bytes);
-        if (again.bytes || again.result != RESULT_OK)
+    const auto inOrder = [](const QByteArray &left) {
+        const Edited again = Editor().Refreshed(app, &left);
+        return !again.bytes && again.result == RESULT_OK;
+    };
+    if (refreshed.bytes && !inOrder(*refreshed.bytes))
+        abort();
+    // So is what a refresh leaves after a registration or a removal.
+    for (const Edited *run : {&updated, &removed}) {
+        const Edited next = run->bytes ? Editor().Refreshed(app, &*run->bytes) : Edited::Unchanged(RESULT_OK);
+        if (next.bytes && !inOrder(*next.bytes))
             abort();
     }
 }

@@ -529,6 +529,12 @@ private slots:
             "<!DOCTYPE custom_commands [<!ATTLIST custom_commands minor CDATA '0'>]><custom_commands major='1'>" + Registered(1, base, gone)
                 + "</custom_commands>", RESULT_OK, unchanged, "refresh");
         Row("xml, refresh: not XML", xml, garbage, ERR_XML_READ_FAILED, unchanged, "refresh");
+        // Without namespaces a prefixed name is another name, for every reader of the file.
+        Row("xml, refresh: a prefixed root is no commands root, untouched", xml, "<v:custom_commands major='1' minor='0' xmlns:v='v'>"
+            + Registered(1, base, gone) + "</v:custom_commands>", RESULT_OK, unchanged, "refresh");
+        Row("xml, removal: a command with prefixed fields is no entry of the tool's", xml, Xml("<custom_command xmlns:v='v'><v:name>"
+            + base.toUtf8() + "</v:name><command>source \"%gone%/vivado_server.tcl\" -notrace</command></custom_command>"), RESULT_OK,
+            unchanged, "remove");
         Row("paini, refresh: in order, untouched", ini, twoLines + IniEntry(1) + "\n" + IniEntry(2, "%live%"), RESULT_OK, unchanged,
             "refresh");
         Row("paini, refresh: another installation's line kept, ours appended with the file's line ends", ini,
@@ -588,6 +594,9 @@ private slots:
         // Read a command at a time, a file gives what its whole tree gives.
         const Edited batched = file == xml && task == "register" ? UpdateXmlFile().Updated(appFolder, before == absent ? nullptr : &before, 1) : edited;
         const Edited again = edited.bytes ? EditBytes(file, task, appFolder, &*edited.bytes) : edited;
+        // After any run a refresh puts the file in order: a second one writes nothing.
+        const Edited refreshed = EditBytes(file, "refresh", appFolder, edited.bytes ? &*edited.bytes : before == absent ? nullptr : &before);
+        const bool refreshedTwice = refreshed.bytes && EditBytes(file, "refresh", appFolder, &*refreshed.bytes).bytes;
         QTextCodec::setCodecForLocale(systemLocale);
 
         QCOMPARE(edited.result, result);
@@ -602,6 +611,7 @@ private slots:
             QVERIFY(!again.bytes || *again.bytes == *edited.bytes);
         // What a refresh leaves is in order.
         QVERIFY(task != "refresh" || !again.bytes);
+        QVERIFY(!refreshedTwice);
     }
 
     // The ANSI code page as Windows converts it: a folder that it can't hold exactly is

@@ -8,6 +8,8 @@
 namespace {
 const QString commandTag = QStringLiteral("custom_command");
 
+// Without namespace processing a prefixed name is another name, as the DOM reads it: the
+// names are compared whole, prefix and all, never by their local part alone.
 bool IsRoot(const QXmlStreamReader &reader)
 {
     // Defaults from the document type count for the stream reader, not for the DOM.
@@ -18,7 +20,7 @@ bool IsRoot(const QXmlStreamReader &reader)
     }
     const QString major = QStringLiteral("major");
     const QString minor = QStringLiteral("minor");
-    return IsCommandsRoot(reader.name().toString(), attributes.hasAttribute(major), attributes.value(major).toString(),
+    return IsCommandsRoot(reader.qualifiedName().toString(), attributes.hasAttribute(major), attributes.value(major).toString(),
                           attributes.hasAttribute(minor), attributes.value(minor).toString());
 }
 
@@ -27,9 +29,9 @@ bool IsRoot(const QXmlStreamReader &reader)
 void ReadFields(QXmlStreamReader &reader, CommandSpan &span)
 {
     while (reader.readNextStartElement()) {
-        if (reader.name() == QLatin1String("name"))
+        if (reader.qualifiedName() == QLatin1String("name"))
             span.name = reader.readElementText(QXmlStreamReader::IncludeChildElements);
-        else if (reader.name() == QLatin1String("command"))
+        else if (reader.qualifiedName() == QLatin1String("command"))
             span.command = reader.readElementText(QXmlStreamReader::IncludeChildElements);
         else
             reader.skipCurrentElement();
@@ -84,7 +86,7 @@ bool Read(const QString &text, QVector<CommandSpan> &spans, bool *hasRoot)
             inRoot = IsRoot(reader);
             if (hasRoot)
                 *hasRoot = inRoot;
-        } else if (reader.isStartElement() && depth == 2 && inRoot && reader.name() == commandTag) {
+        } else if (reader.isStartElement() && depth == 2 && inRoot && reader.qualifiedName() == commandTag) {
             CommandSpan span;
             // The reader stands just past the start tag, which holds no other '<'.
             span.begin = text.lastIndexOf(QLatin1Char('<'), int(reader.characterOffset()) - 1);
