@@ -46,6 +46,24 @@ wait
 check "held for 6 s: %ERRORLEVEL% is -2147482623 (got $code)" test "$code" = -2147482623
 check "held for 6 s: the file unchanged" cmp -s "$xml" "$WINEPREFIX/before.xml"
 
+echo "== entries on drives that are not fixed local disks"
+# Another medium, none or a server that is away may be behind such a letter: a dead-looking
+# entry there is kept, and the drive not looked at. On a fixed disk it goes. Wine's mount
+# manager reads the drive types of HKLM\Software\Wine\Drives when it starts.
+drive="$(mktemp -d)"
+ln -sfn "$drive" "$WINEPREFIX/dosdevices/e:"
+for type in cdrom floppy network ramdisk hd; do
+    wine reg add 'HKLM\Software\Wine\Drives' /v e: /d "$type" /f >/dev/null 2>&1
+    wineserver -k 2>/dev/null || true; wineserver -w
+    command='<command>source "E:/gone/vivado_server.tcl" -notrace</command>'
+    echo "<custom_commands major=\"1\" minor=\"0\"><custom_command><name>TALVORN_Probe_Core_Inserter</name>$command</custom_command></custom_commands>" >"$xml"
+    code="$(errorlevel "$win/src" VivadoIntegrationRemove.exe nofeedback)"
+    [ "$type" = hd ] && left=0 || left=1
+    check "drive of type $type: exits with 0 (got $code), entries left: $left" test "$code/$(grep -c E:/gone "$xml")" = "0/$left"
+done
+rm -f "$WINEPREFIX/dosdevices/e:"; rm -rf "$drive"
+cp "$WINEPREFIX/before.xml" "$xml"
+
 echo "== arguments as WinMain hands them over"
 # The answerer prints a line for each box it closes, then "exec <code>".
 answer() { (cd "$win/tests" && wine "$@" 2>/dev/null | tr -d '\r'); }

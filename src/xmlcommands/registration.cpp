@@ -34,11 +34,12 @@ bool HoldsLoneSurrogate(const QString &text)
 
 // Looking at a share waits on the network, and makes the account that looks (the system,
 // in an uninstall for every user) sign in to whatever server an entry names. So only a
-// local path is ever looked at: on Windows one that begins with a drive's root, which
-// must be there (an installation on a removable drive that isn't plugged in is not
-// gone). A share, a device or an NT path, in whatever mix of separators, is never looked
-// at, and neither is a folder with a byte that was no text in the file's encoding (a
-// lone surrogate): no folder of that name is the one the entry meant.
+// local path is ever looked at: on Windows one that begins with the root of a fixed
+// local drive. A removable drive, a CD, a RAM disk or a mapped network drive may hold
+// another medium, none or a server that is away under the same letter: an installation
+// there is not gone. A share, a device or an NT path, in whatever mix of separators, is
+// never looked at, and neither is a folder with a byte that was no text in the file's
+// encoding (a lone surrogate): no folder of that name is the one the entry meant.
 bool IsOutOfReach(const QString &folder)
 {
     static const QRegularExpression driveRoot(QStringLiteral("^[A-Za-z]:/"));
@@ -47,7 +48,8 @@ bool IsOutOfReach(const QString &folder)
         return true;
     if (!driveRoot.match(path).hasMatch())
         return onlyDrivePaths;
-    return !QFileInfo::exists(path.left(3));
+    const QString root = path.left(3);
+    return !FileSystem::IsFixedDrive(root) || !QFileInfo::exists(root);
 }
 
 // A space of the folder was written as %20, and so was a "%20" of its own: every %20
