@@ -101,15 +101,20 @@ move_roaming_folder "C:\\users\\$user\\AppData\\Roaming"
 echo "== the removal for every user follows no link"
 # Another profile's user laid links (Wine shows a Unix link as a reparse point, or gives it
 # away by the handle's final path) to files of the Windows folder, to a folder elsewhere,
-# and a second name of a file. The system account's run must leave all of them alone and
-# still clean the users' own files.
+# and a second name of a file, and put a folder and a FIFO where a file belongs; a third
+# made her Xilinx folder a link. The system account's run must leave all of them alone
+# and still clean the users' own files. A service's profile is no person's: not visited.
 add_profile S-1-5-21-0-0-0-1001 mallory
+add_profile S-1-5-21-0-0-0-1002 trudy
+add_profile S-1-5-80-0-0-0-1003 service
 mallory="$WINEPREFIX/drive_c/users/mallory/AppData/Roaming/Xilinx/Vivado"
 victims="$WINEPREFIX/drive_c/windows/victims"
 dead_xml='<custom_commands major="1" minor="0"><custom_command><name>TALVORN_Probe_Core_Inserter</name><command>source "C:/gone/vivado_server.tcl" -notrace</command></custom_command></custom_commands>'
 dead_ini() { printf 'VERSION=1\r\n0=TALVORN%%20Probe%%20Core%%20Inserter source%%20"C:/gone/vivado_server.tcl"%%20-notrace "" C:/gone/Talvorn_CI_A.png Start%%20TALVORN%%20Core%%20Inserter "" true \0 "" true 0\r\n'; }
+service="$WINEPREFIX/drive_c/users/service/AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
 for file in "$victims/system.xml" "$victims/folder/commands.xml" "$victims/version/commands/commands.xml" \
-            "$victims/second-name.xml" "$mallory/2019.5/commands/commands.xml" "$vivado/2019.9/commands/commands.xml"; do
+            "$victims/second-name.xml" "$victims/xilinx/Vivado/2019.1/commands/commands.xml" "$service" \
+            "$mallory/2019.5/commands/commands.xml" "$vivado/2019.9/commands/commands.xml"; do
     mkdir -p "$(dirname "$file")"
     printf '%s' "$dead_xml" >"$file"
 done
@@ -120,14 +125,18 @@ ln -s "$victims/folder" "$mallory/2019.2/commands"
 ln -s "$victims/version" "$mallory/2019.3"
 ln "$victims/second-name.xml" "$mallory/2019.4/commands/commands.xml"
 ln -s "$victims/system.paini" "$mallory/2016.2/commands/commands.paini"
+ln -s "$victims/xilinx" "$WINEPREFIX/drive_c/users/trudy/AppData/Roaming/Xilinx"
+mkdir -p "$mallory/2019.6/commands/commands.xml" "$mallory/2019.7/commands"
+mkfifo "$mallory/2019.7/commands/commands.xml"
 cp -a "$victims" "$WINEPREFIX/victims-before"
 code="$(errorlevel "$win/src" VivadoIntegrationRemove.exe nofeedback allusers)"
-check "allusers with links laid: exits with 0 (got $code)" test "$code" = 0
+check "allusers with links, a folder and a FIFO laid: exits with 0 (got $code)" test "$code" = 0
 check "allusers: no file behind a link changed" diff -r "$victims" "$WINEPREFIX/victims-before"
 check "allusers: the links are still links" test -L "$mallory/2019.1/commands/commands.xml" -a -L "$mallory/2019.2/commands" \
     -a -L "$mallory/2016.2/commands/commands.paini"
 check "allusers: the other user's own file cleaned" sh -c "! grep -q C:/gone '$mallory/2019.5/commands/commands.xml'"
 check "allusers: our own user's file cleaned" sh -c "! grep -q C:/gone '$vivado/2019.9/commands/commands.xml'"
+check "allusers: the service's profile not visited" grep -q C:/gone "$service"
 rm -rf "$vivado/2019.9"
 
 echo "== the installed folder and the zip, without a roaming folder"

@@ -19,7 +19,7 @@ ContainedFile::~ContainedFile()
     CloseAll();
 }
 
-ContainedFile::Opened ContainedFile::Open(const QString &base, const QStringList &names)
+ContainedFile::Opened ContainedFile::Open(const QString &base, const QStringList &names, Kind last)
 {
     CloseAll();
     reason.clear();
@@ -29,7 +29,7 @@ ContainedFile::Opened ContainedFile::Open(const QString &base, const QStringList
         if (!IsPlainName(name))
             opened = Refused(QStringLiteral("not a plain name: ") + name);
         else
-            opened = i + 1 < names.size() ? OpenFolder(name) : OpenFile(name);
+            opened = i + 1 < names.size() || last == Kind::Folder ? OpenFolder(name) : OpenFile(name);
     }
     if (opened != Opened::Open)
         CloseAll();

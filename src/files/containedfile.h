@@ -20,16 +20,17 @@ class ContainedFile
 {
 public:
     enum class Opened { Open, Missing, Refused, Failed };
+    enum class Kind { File, Folder };
 
     ContainedFile() = default;
     ~ContainedFile();
     ContainedFile(const ContainedFile &) = delete;
     ContainedFile &operator=(const ContainedFile &) = delete;
 
-    // `names` lead from `base` to the file, one plain name each. Refused: a link or
-    // another file system on the way, a file with more than one name, or no regular
-    // file; Missing: nothing there; Failed: the system refused to open it.
-    Opened Open(const QString &base, const QStringList &names);
+    // `names` lead from `base` to the file (or folder), one plain name each. Refused: a
+    // link or another file system on the way, a file with more than one name, or not the
+    // kind asked for; Missing: nothing there; Failed: the system refused to open it.
+    Opened Open(const QString &base, const QStringList &names, Kind last = Kind::File);
     // Why Open did not give an open file, in the system's words where it gave any.
     const QString &Reason() const { return reason; }
 
@@ -38,12 +39,16 @@ public:
     bool Read(QByteArray &bytes, qint64 limit, bool &tooLarge);
     // Replaces the content in place; on a failure the old content goes back.
     bool Write(const QByteArray &old, const QByteArray &bytes);
+    // The names in an open folder, read through its handle.
+    QStringList Names();
 
 private:
     // The platform's steps: each keeps the handle it opens.
     Opened OpenBase(const QString &base);
     Opened OpenFolder(const QString &name);
     Opened OpenFile(const QString &name);
+    // Windows: both of the steps above, and the checks of the handle each opens.
+    Opened OpenName(const QString &name, bool folder);
     Opened Checked(bool folder);
     bool WriteAll(const QByteArray &bytes);
     void CloseAll();

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -117,4 +118,25 @@ bool ContainedFile::WriteAll(const QByteArray &bytes)
 {
     const int fd = Fd(handles.back());
     return WriteAt(fd, bytes) && ftruncate(fd, off_t(bytes.size())) == 0 && fsync(fd) == 0;
+}
+
+QStringList ContainedFile::Names()
+{
+    QStringList names;
+    // The stream takes over the descriptor it is given: it reads a copy.
+    const int copy = fcntl(Fd(handles.back()), F_DUPFD_CLOEXEC, 0);
+    DIR *const folder = copy < 0 ? nullptr : fdopendir(copy);
+    if (!folder) {
+        if (copy >= 0)
+            ::close(copy);
+        return names;
+    }
+    rewinddir(folder);
+    while (const dirent *entry = readdir(folder)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name != QLatin1String(".") && name != QLatin1String(".."))
+            names.append(name);
+    }
+    closedir(folder);
+    return names;
 }

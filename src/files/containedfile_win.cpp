@@ -1,6 +1,8 @@
-// A contained file on Windows: each name opened as itself, never as the target of a
-// reparse point, and its handle's final path checked. Wine shows a link to a file as a
-// plain file that its final path gives away, so both checks are needed.
+// A contained file on Windows: each name opened relative to the folder handle before it,
+// as itself and never as the target of a reparse point, and its handle's final path
+// checked. A name opened by its whole path would pass through every folder above it
+// again, and one of those could have become a junction meanwhile. Wine shows a link to a
+// file as a plain file that its final path gives away, so both checks are needed.
 #include "files/containedfile.h"
 
 #include "files/waitpolicy.h"
@@ -10,10 +12,17 @@
 #include <QThread>
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <vector>
 
 namespace {
+// The statuses that say what was found under a name.
+constexpr NTSTATUS notAFolder = NTSTATUS(0xC0000103L);   // STATUS_NOT_A_DIRECTORY
+constexpr NTSTATUS aFolder = NTSTATUS(0xC00000BAL);      // STATUS_FILE_IS_A_DIRECTORY
+constexpr NTSTATUS invalidName = NTSTATUS(0xC0000033L);  // STATUS_OBJECT_NAME_INVALID
+constexpr NTSTATUS sharingViolation = NTSTATUS(0xC0000043L);
+
 HANDLE Handle(qintptr handle)
 {
     return reinterpret_cast<HANDLE>(handle);
@@ -43,26 +52,74 @@ QString FinalPath(HANDLE handle)
     return QString();
 }
 
+// Only the native call opens a name relative to a folder handle. It is looked up at run
+// time, as a program without the driver kit's import library must.
+struct NativeCalls
+{
+    decltype(&NtCreateFile) createFile = nullptr;
+    decltype(&RtlNtStatusToDosError) toError = nullptr;
+
+    NativeCalls()
+    {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        if (!ntdll)
+            return;
+        createFile = reinterpret_cast<decltype(createFile)>(reinterpret_cast<void *>(GetProcAddress(ntdll, "NtCreateFile")));
+        toError = reinterpret_cast<decltype(toError)>(reinterpret_cast<void *>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    }
+};
+
+const NativeCalls &Native()
+{
+    static const NativeCalls calls;
+    return calls;
+}
+
+// Opens `name` in `folder` without following a reparse point. On a failure the status is
+// also left as the thread's last error, for the reason in the debug line.
+NTSTATUS OpenRelative(HANDLE folder, const QString &name, ACCESS_MASK access, ULONG share, ULONG options, HANDLE &opened)
+{
+    const NativeCalls &native = Native();
+    if (!native.createFile || !native.toError) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return NTSTATUS(0xC0000002L); // STATUS_NOT_IMPLEMENTED
+    }
+    UNICODE_STRING unicodeName;
+    unicodeName.Buffer = const_cast<PWSTR>(Wide(name));
+    unicodeName.Length = USHORT(name.size() * sizeof(wchar_t));
+    unicodeName.MaximumLength = unicodeName.Length;
+    OBJECT_ATTRIBUTES attributes = {};
+    attributes.Length = sizeof attributes;
+    attributes.RootDirectory = folder;
+    attributes.ObjectName = &unicodeName;
+    attributes.Attributes = OBJ_CASE_INSENSITIVE;
+    IO_STATUS_BLOCK status = {};
+    const NTSTATUS result = native.createFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share, FILE_OPEN,
+                                              options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (result < 0)
+        SetLastError(native.toError(result));
+    return result;
+}
+
 // Folders on the way are shared for reading and writing but not for deletion, so that
 // nobody can rename or replace them while we work below them.
-HANDLE OpenFolderHandle(const QString &path, DWORD flags)
+NTSTATUS OpenFolderHandle(HANDLE parent, const QString &name, HANDLE &opened)
 {
-    return CreateFileW(Wide(path), FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+    return OpenRelative(parent, name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        FILE_DIRECTORY_FILE, opened);
 }
 
 // Nobody else may write the file while we read and rewrite it. A virus scanner or sync
 // client that holds it for a moment is waited for.
-HANDLE OpenFileHandle(const QString &path)
+NTSTATUS OpenFileHandle(HANDLE parent, const QString &name, HANDLE &opened)
 {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        const HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION
-            || waited.elapsed() >= WaitPolicy::sharingMilliseconds)
-            return file;
+        const NTSTATUS result = OpenRelative(parent, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                             FILE_NON_DIRECTORY_FILE, opened);
+        if (result != sharingViolation || waited.elapsed() >= WaitPolicy::sharingMilliseconds)
+            return result;
         QThread::msleep(WaitPolicy::pollMilliseconds);
     }
 }
@@ -78,7 +135,8 @@ void ContainedFile::CloseAll()
 ContainedFile::Opened ContainedFile::OpenBase(const QString &base)
 {
     path = QDir::toNativeSeparators(base);
-    const HANDLE folder = OpenFolderHandle(path, 0);
+    const HANDLE folder = CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE)
         return IsNotThere(GetLastError()) ? Opened::Missing : Failed(path);
     handles.push_back(reinterpret_cast<qintptr>(folder));
@@ -88,24 +146,29 @@ ContainedFile::Opened ContainedFile::OpenBase(const QString &base)
 
 ContainedFile::Opened ContainedFile::OpenFolder(const QString &name)
 {
-    path += QLatin1Char('\\') + name;
-    expected += QLatin1Char('\\') + name;
-    const HANDLE folder = OpenFolderHandle(path, FILE_FLAG_OPEN_REPARSE_POINT);
-    if (folder == INVALID_HANDLE_VALUE)
-        return IsNotThere(GetLastError()) ? Opened::Missing : Failed(path);
-    handles.push_back(reinterpret_cast<qintptr>(folder));
-    return Checked(true);
+    return OpenName(name, true);
 }
 
 ContainedFile::Opened ContainedFile::OpenFile(const QString &name)
 {
+    return OpenName(name, false);
+}
+
+ContainedFile::Opened ContainedFile::OpenName(const QString &name, bool folder)
+{
     path += QLatin1Char('\\') + name;
     expected += QLatin1Char('\\') + name;
-    const HANDLE file = OpenFileHandle(path);
-    if (file == INVALID_HANDLE_VALUE)
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    const HANDLE parent = Handle(handles.back());
+    const NTSTATUS result = folder ? OpenFolderHandle(parent, name, opened) : OpenFileHandle(parent, name, opened);
+    if (result == notAFolder || result == aFolder)
+        return Refused((folder ? QStringLiteral("no folder: ") : QStringLiteral("no regular file: ")) + path);
+    if (result == invalidName)
+        return Refused(QStringLiteral("a name the file system does not take: ") + path);
+    if (result < 0)
         return IsNotThere(GetLastError()) ? Opened::Missing : Failed(path);
-    handles.push_back(reinterpret_cast<qintptr>(file));
-    return Checked(false);
+    handles.push_back(reinterpret_cast<qintptr>(opened));
+    return Checked(folder);
 }
 
 // The handle last opened is no reparse point, of the kind asked for, the file's only
@@ -113,12 +176,16 @@ ContainedFile::Opened ContainedFile::OpenFile(const QString &name)
 ContainedFile::Opened ContainedFile::Checked(bool folder)
 {
     const HANDLE handle = Handle(handles.back());
+    // Wine opens a FIFO or a device under a name, and tells no more of it.
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return Refused(QStringLiteral("no regular file: ") + path);
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info))
         return Failed(path);
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return Refused(QStringLiteral("a link, junction or mount point: ") + path);
-    if (folder != bool(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    const bool isFolder = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (folder != isFolder)
         return Refused((folder ? QStringLiteral("no folder: ") : QStringLiteral("no regular file: ")) + path);
     if (!folder && info.nNumberOfLinks != 1)
         return Refused(QStringLiteral("a file with more than one name: ") + path);
@@ -170,4 +237,23 @@ bool ContainedFile::WriteAll(const QByteArray &bytes)
         done += written;
     }
     return SetEndOfFile(file) && FlushFileBuffers(file);
+}
+
+QStringList ContainedFile::Names()
+{
+    QStringList names;
+    std::vector<char> buffer(64 * 1024);
+    const HANDLE folder = Handle(handles.back());
+    while (GetFileInformationByHandleEx(folder, FileIdBothDirectoryInfo, buffer.data(), DWORD(buffer.size()))) {
+        for (std::size_t offset = 0;;) {
+            const auto *entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO *>(buffer.data() + offset);
+            const QString name = QString::fromWCharArray(entry->FileName, int(entry->FileNameLength / sizeof(wchar_t)));
+            if (name != QLatin1String(".") && name != QLatin1String(".."))
+                names.append(name);
+            if (entry->NextEntryOffset == 0)
+                break;
+            offset += entry->NextEntryOffset;
+        }
+    }
+    return names;
 }

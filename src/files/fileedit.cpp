@@ -99,12 +99,9 @@ ResultCode FileEdit::RunContained(const QString &base, const QStringList &names,
     case ContainedFile::Opened::Open:
         break;
     }
-    // Only now does the path lead where it seems, and nobody can change that while the file
-    // is open: the lock looks the file up by its path.
-    const QDeadlineTimer deadline(WaitPolicy::lockMilliseconds);
-    const FileLock lock(path, deadline);
-    if (!lock.IsHeld())
-        return Failure(path, codes.openFailed, LockFailure(deadline));
+    // No lock is taken: the file's user could hold it and so stall a run for every user
+    // at each of their files. The open handle already keeps every other writer out, and
+    // a run of the user's own that read the file before finds it changed and reads again.
     return Guarded(path, codes, [&] {
         QByteArray bytes;
         bool tooLarge = false;

@@ -51,7 +51,8 @@ public:
 
     // The edit of an existing file of another user's folder, `names` leading to it from
     // `base`, as ContainedFile opens it: written in place, never created. A file reached
-    // through a link is left alone with a debug line, and is no failure.
+    // through a link is left alone with a debug line, and is no failure. No lock is
+    // taken: the file's user could hold it.
     static ResultCode RunContained(const QString &base, const QStringList &names, const FailureCodes &codes,
                                    const TextEdit &edit);
 

@@ -1,5 +1,6 @@
 #include "integration/vivadointegration.h"
 
+#include "files/containedfile.h"
 #include "integration/updateinifile.h"
 #include "locations/useraccounts.h"
 #include "xmlcommands/updatexmlfile.h"
@@ -76,18 +77,37 @@ ResultCode VivadoIntegration::RemoveForAllUsers(const QString &appFolder)
     return first;
 }
 
-// The profile's user controls every folder below the profile: each file is reached from
-// the profile folder by its names, following no link (see ContainedFile).
+// The profile's user controls every folder below the profile: the versions are listed and
+// each file reached from the profile folder by its names, following no link (see
+// ContainedFile). The folders stay open, so the names listed are those we then open.
 ResultCode VivadoIntegration::RemoveFromProfile(const QString &appFolder, const QString &profileFolder)
 {
     this->appFolder = appFolder;
-    VersionFolderList folders;
-    ListVersionFolders(folders, profileFolder + QLatin1Char('/') + profileVivadoFolder);
-    return ForEachCommandFile(folders, OnFailure::GoOn, [&](const QString &filePath, bool legacy) {
-        const QStringList names = filePath.mid(profileFolder.size() + 1).split(QLatin1Char('/'));
-        return legacy ? UpdateIniFile().RemoveContained(appFolder, profileFolder, names)
-                      : UpdateXmlFile().RemoveContained(appFolder, profileFolder, names);
-    });
+    const QStringList vivadoNames = profileVivadoFolder.split(QLatin1Char('/'));
+    ContainedFile vivado;
+    switch (vivado.Open(profileFolder, vivadoNames, ContainedFile::Kind::Folder)) {
+    case ContainedFile::Opened::Open:
+        break;
+    case ContainedFile::Opened::Missing:
+        return RESULT_OK;
+    case ContainedFile::Opened::Refused:
+    case ContainedFile::Opened::Failed:
+        qDebug().noquote() << QStringLiteral("VivadoIntegration::RemoveFromProfile - \"%1/%2\": left alone, %3")
+                                  .arg(profileFolder, profileVivadoFolder, vivado.Reason());
+        return RESULT_OK;
+    }
+    ResultCode first = RESULT_OK;
+    for (const QString &version : vivado.Names()) {
+        if (!IsVersionName(version))
+            continue;
+        const bool legacy = IsLegacyVersion(version);
+        const QStringList names = vivadoNames + QStringList{version, QStringLiteral("commands"), CommandFileName(legacy)};
+        const ResultCode result = legacy ? UpdateIniFile().RemoveContained(appFolder, profileFolder, names)
+                                         : UpdateXmlFile().RemoveContained(appFolder, profileFolder, names);
+        if (first == RESULT_OK)
+            first = result;
+    }
+    return first;
 }
 
 ResultCode VivadoIntegration::Refresh(const QString &appFolder)
@@ -111,14 +131,18 @@ ResultCode VivadoIntegration::ForEachCommandFile(const VersionFolderList &folder
     ResultCode first = RESULT_OK;
     for (const VersionFolder &folder : folders) {
         const bool legacy = IsLegacyVersion(folder.version);
-        const QString fileName = legacy ? QStringLiteral("commands.paini") : QStringLiteral("commands.xml");
-        const ResultCode result = task(folder.commandsPath + QLatin1Char('/') + fileName, legacy);
+        const ResultCode result = task(folder.commandsPath + QLatin1Char('/') + CommandFileName(legacy), legacy);
         if (first == RESULT_OK)
             first = result;
         if (result != RESULT_OK && onFailure == OnFailure::Stop)
             break;
     }
     return first;
+}
+
+QString VivadoIntegration::CommandFileName(bool legacy)
+{
+    return legacy ? QStringLiteral("commands.paini") : QStringLiteral("commands.xml");
 }
 
 bool VivadoIntegration::IsLegacyVersion(const QString &version)

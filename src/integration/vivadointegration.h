@@ -17,6 +17,8 @@ public:
     ResultCode Integrate(const QString &appFolder);
     ResultCode UpdateVersionFolders(const VersionFolderList &folders);
     static bool IsLegacyVersion(const QString &version);
+    // commands.paini for a version before 2018, commands.xml from 2018 on.
+    static QString CommandFileName(bool legacy);
 
     // The entries for this installation's folder and those of installations that are
     // gone. An uninstaller must not stop halfway, so every version is visited; the first
@@ -47,6 +49,8 @@ public:
     static ResultCode FindVersionFolders(VersionFolderList &folders);
     static QString GetRoamingFolder(const QStringList &locations);
     static void ListVersionFolders(VersionFolderList &folders, const QString &rootFolder);
+    // Vivado names each version's folder by its version, such as 2017.4.
+    static bool IsVersionName(const QString &name);
     static QString GetFolderName(const QString &path);
 
 private:

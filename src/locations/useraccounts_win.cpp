@@ -27,9 +27,11 @@ QString Expanded(const QString &text)
     return ExpandEnvironmentStringsW(wide, expanded.data(), size) == 0 ? text : FromWide(expanded.data());
 }
 
-bool IsSystemSid(const QString &sid)
+// People's accounts: local and domain accounts, and those of Azure AD. The system's own
+// accounts (S-1-5-18 to S-1-5-20) and services (S-1-5-80-...) have profiles too.
+bool IsPersonSid(const QString &sid)
 {
-    return sid == QLatin1String("S-1-5-18") || sid == QLatin1String("S-1-5-19") || sid == QLatin1String("S-1-5-20");
+    return sid.startsWith(QLatin1String("S-1-5-21-")) || sid.startsWith(QLatin1String("S-1-12-1-"));
 }
 }
 
@@ -80,7 +82,7 @@ bool ProfileFolders(QStringList &folders)
     const QString windows = WindowsFolder();
     for (const QString &sid : sids) {
         const QString profile = Expanded(profiles.value(sid + QStringLiteral("/ProfileImagePath")).toString());
-        if (IsSystemSid(sid) || profile.isEmpty())
+        if (!IsPersonSid(sid) || profile.isEmpty())
             continue;
         const QString folder = QDir::fromNativeSeparators(profile);
         // A profile's backup key (<sid>.bak) names the same folder again.

@@ -47,10 +47,15 @@ void VivadoIntegration::ListVersionFolders(VersionFolderList &folders, const QSt
     while (entries.hasNext()) {
         const QString entryPath = entries.next();
         const QString name = GetFolderName(entryPath);
-        if (!name.startsWith(QLatin1String("20"), Qt::CaseSensitive))
+        if (!IsVersionName(name))
             continue;
         folders.append(VersionFolder{QStringLiteral("%2/commands").arg(entryPath), name});
     }
+}
+
+bool VivadoIntegration::IsVersionName(const QString &name)
+{
+    return name.startsWith(QLatin1String("20"), Qt::CaseSensitive);
 }
 
 QString VivadoIntegration::GetFolderName(const QString &path)
