@@ -50,9 +50,9 @@ bool Sync(QFile &file);
 // is waited for, as WaitPolicy says.
 bool MoveOver(const QString &source, const QString &target, bool replacing);
 
-// Whether the drive root ("E:/") is a fixed local disk's, asking no medium and no
+// Whether the path ("E:/x/y") lies on a fixed local disk, asking no medium and no
 // server. Always true where there are no drive letters.
-bool IsFixedDrive(const QString &root);
+bool IsOnFixedDrive(const QString &path);
 
 } // namespace FileSystem
 

@@ -93,7 +93,7 @@ bool MoveOver(const QString &source, const QString &target, bool)
     return std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
 }
 
-bool IsFixedDrive(const QString &)
+bool IsOnFixedDrive(const QString &)
 {
     return true;
 }

@@ -285,9 +285,14 @@ bool MoveOver(const QString &source, const QString &target, bool replacing)
     }
 }
 
-bool IsFixedDrive(const QString &root)
+// The drive is the volume that holds the path: another drive may be mounted in a folder of
+// a fixed one.
+bool IsOnFixedDrive(const QString &path)
 {
-    return GetDriveTypeW(Wide(QDir::toNativeSeparators(root))) == DRIVE_FIXED;
+    const QString native = QDir::toNativeSeparators(path);
+    std::vector<wchar_t> volume(std::size_t(native.size()) + 2);
+    const bool found = GetVolumePathNameW(Wide(native), volume.data(), DWORD(volume.size()));
+    return GetDriveTypeW(found ? volume.data() : Wide(native.left(3))) == DRIVE_FIXED;
 }
 
 } // namespace FileSystem

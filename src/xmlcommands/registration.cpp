@@ -48,8 +48,7 @@ bool IsOutOfReach(const QString &folder)
         return true;
     if (!driveRoot.match(path).hasMatch())
         return onlyDrivePaths;
-    const QString root = path.left(3);
-    return !FileSystem::IsFixedDrive(root) || !QFileInfo::exists(root);
+    return !FileSystem::IsOnFixedDrive(path) || !QFileInfo::exists(path.left(3));
 }
 
 // A space of the folder was written as %20, and so was a "%20" of its own: every %20
