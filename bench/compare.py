@@ -13,9 +13,9 @@ from inturn import medians, run_once
 
 work, baseline, baseline_bin, current_bin, gone = sys.argv[1:6]
 rounds, idle_rounds = int(sys.argv[6]), int(sys.argv[7])
-roaming = f"{work}/AppData/Roaming"
-empty = f"{work}/empty/AppData/Roaming"
-target = f"{roaming}/Xilinx/Vivado/2019.1/commands/commands.xml"
+home = work
+empty = f"{work}/empty"
+target = f"{home}/.Xilinx/Vivado/2019.1/commands/commands.xml"
 peer = f"{work}/peer.xml"
 delete_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "xmlstarlet_delete.sh")
 
@@ -25,11 +25,11 @@ def step(text):
 
 
 def tool(folder, program, source):
-    return [f"{folder}/{program}", "nofeedback"], {"XDG_DATA_HOME": roaming}, (f"{work}/{source}", target)
+    return [f"{folder}/{program}", "nofeedback"], {"HOME": home}, (f"{work}/{source}", target)
 
 
 def idle(folder):
-    return [f"{folder}/VivadoIntegration", "nofeedback"], {"XDG_DATA_HOME": empty}, None
+    return [f"{folder}/VivadoIntegration", "nofeedback"], {"HOME": empty}, None
 
 
 xmlstarlet = ["bash", delete_script, gone, peer], {}, (f"{work}/remove.xml", peer)

@@ -41,7 +41,7 @@ echo "== writing the files"
 gone=/nonexistent/apps/gone
 python3 "$root/bench/make_commands.py" 100000 "$work/100000.xml"
 python3 "$root/bench/make_commands.py" 100000 "$work/remove.xml" 10 "$gone"
-mkdir -p "$work/AppData/Roaming/Xilinx/Vivado/2019.1/commands" "$work/empty/AppData/Roaming"
+mkdir -p "$work/.Xilinx/Vivado/2019.1/commands" "$work/empty"
 
 echo "== timing $commit and the current tree in turn"
 export QT_QPA_PLATFORM=offscreen

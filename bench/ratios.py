@@ -11,14 +11,13 @@ import sys
 from inturn import medians
 
 work, tool, elementtree, remover, gone = sys.argv[1:6]
-roaming = f"{work}/AppData/Roaming"
-target = f"{roaming}/Xilinx/Vivado/2019.1/commands/commands.xml"
+target = f"{work}/.Xilinx/Vivado/2019.1/commands/commands.xml"
 peer = f"{work}/peer.xml"
 delete = ["bash", os.path.join(os.path.dirname(os.path.abspath(__file__)), "xmlstarlet_delete.sh"), gone]
 
 
 def tool_on(count, program=tool):
-    return [program, "nofeedback"], {"XDG_DATA_HOME": roaming}, (f"{work}/{count}.xml", target)
+    return [program, "nofeedback"], {"HOME": work}, (f"{work}/{count}.xml", target)
 
 
 def peer_on(count, command):

@@ -11,10 +11,10 @@ build_all
 
 bench_work
 refresh="$build/src/VivadoIntegrationRefresh"
-export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/AppData/Roaming"
+export QT_QPA_PLATFORM=offscreen HOME="$work"
 
 echo "== a profile of ten versions, put in order by one refresh"
-vivado="$XDG_DATA_HOME/Xilinx/Vivado"
+vivado="$HOME/.Xilinx/Vivado"
 for version in 2018.1 2018.3 2019.1 2019.2 2020.1 2021.2 2022.1; do
     mkdir -p "$vivado/$version/commands"
     python3 "$root/bench/make_commands.py" 11 "$vivado/$version/commands/commands.xml"

@@ -11,9 +11,8 @@ bench_work
 tool="$build/src/VivadoIntegration"
 remover="$build/src/VivadoIntegrationRemove"
 export QT_QPA_PLATFORM=offscreen
-roaming="$work/AppData/Roaming"
-target="$roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
-mkdir -p "$(dirname "$target")" "$work/empty/AppData/Roaming"
+target="$work/.Xilinx/Vivado/2019.1/commands/commands.xml"
+mkdir -p "$(dirname "$target")" "$work/empty"
 
 # Every run starts from the same file: the tool and its peers all append to it. The copy
 # is synced first, so that writing it back does not share the machine with the run.
@@ -26,14 +25,14 @@ gone=/nonexistent/apps/gone
 python3 "$root/bench/make_commands.py" 100000 "$work/remove.xml" 10 "$gone"
 
 # Both without a shell or env(1) in between: the empty profile is set for both.
-XDG_DATA_HOME="$work/empty/AppData/Roaming" hyperfine -N -w 5 -r 60 --export-json "$work/startup.json" \
+HOME="$work/empty" hyperfine -N -w 5 -r 60 --export-json "$work/startup.json" \
     -n "bare QApplication" "$work/bareapp" \
     -n "tool, nothing to do" "$tool nofeedback"
 for count in 1000 10000 100000; do
     label="$((count / 1000))k"
     runs=$([ "$count" -eq 100000 ] && echo 5 || echo 10)
     hyperfine -w 1 -r "$runs" --export-json "$work/xml-$label.json" \
-        -n "tool $label" --prepare "cp $work/$count.xml $target && sync" "XDG_DATA_HOME=$roaming $tool nofeedback" \
+        -n "tool $label" --prepare "cp $work/$count.xml $target && sync" "HOME=$work $tool nofeedback" \
         -n "xmlstarlet $label" --prepare "cp $work/$count.xml $work/peer.xml && sync" \
         "xmlstarlet ed -L -s /custom_commands -t elem -n custom_command -v x $work/peer.xml" \
         -n "elementtree $label" --prepare "cp $work/$count.xml $work/peer.xml && sync" \
@@ -41,14 +40,14 @@ for count in 1000 10000 100000; do
 done
 
 hyperfine -w 1 -r 5 --export-json "$work/remove-100k.json" \
-    -n "remover, 10k of 100k" --prepare "cp $work/remove.xml $target && sync" "XDG_DATA_HOME=$roaming $remover nofeedback" \
+    -n "remover, 10k of 100k" --prepare "cp $work/remove.xml $target && sync" "HOME=$work $remover nofeedback" \
     -n "xmlstarlet -d, 10k of 100k" --prepare "cp $work/remove.xml $work/peer.xml && sync" \
     "bash $root/bench/xmlstarlet_delete.sh $gone $work/peer.xml"
 
-profile="$work/profile/AppData/Roaming/Xilinx/Vivado"
+profile="$work/profile/.Xilinx/Vivado"
 for major in $(seq 2010 2209); do mkdir -p "$profile/$major.1/commands"; done
 hyperfine -w 1 -r 10 --export-json "$work/profile-200.json" -n "tool, 200 versions" \
-    --prepare "rm -f $profile/*/commands/*" "XDG_DATA_HOME=$work/profile/AppData/Roaming $tool nofeedback"
+    --prepare "rm -f $profile/*/commands/*" "HOME=$work/profile $tool nofeedback"
 
 peak() { # name, command...
     local name="$1"; shift
@@ -58,19 +57,19 @@ peak() { # name, command...
 for count in 1000 10000 100000; do
     label="$((count / 1000))k"
     cp "$work/$count.xml" "$target"
-    peak "tool $label" env XDG_DATA_HOME="$roaming" "$tool" nofeedback
+    peak "tool $label" env HOME="$work" "$tool" nofeedback
     cp "$work/$count.xml" "$work/peer.xml"
     peak "xmlstarlet $label" xmlstarlet ed -L -s /custom_commands -t elem -n custom_command -v x "$work/peer.xml"
     cp "$work/$count.xml" "$work/peer.xml"
     peak "elementtree $label" python3 "$root/bench/elementtree_append.py" "$work/peer.xml"
 done
 cp "$work/remove.xml" "$target"
-peak "remover, 10k of 100k" env XDG_DATA_HOME="$roaming" "$remover" nofeedback
+peak "remover, 10k of 100k" env HOME="$work" "$remover" nofeedback
 cp "$work/remove.xml" "$work/peer.xml"
 peak "xmlstarlet -d, 10k of 100k" bash "$root/bench/xmlstarlet_delete.sh" "$gone" "$work/peer.xml"
 peak "bare QApplication" "$work/bareapp"
-peak "tool, nothing to do" env XDG_DATA_HOME="$work/empty/AppData/Roaming" "$tool" nofeedback
-peak "tool, 200 versions" env XDG_DATA_HOME="$work/profile/AppData/Roaming" "$tool" nofeedback
+peak "tool, nothing to do" env HOME="$work/empty" "$tool" nofeedback
+peak "tool, 200 versions" env HOME="$work/profile" "$tool" nofeedback
 
 echo
 echo "Measured on: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(uname -sr)"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the tool silently against a sandbox
-# profile laid out as on Windows (Vivado 2017.4 and 2019.1), then its removal companion,
+# Installs what is missing, builds, and runs the tool silently against a sandbox home
+# folder with Vivado 2017.4 and 2019.1, then its removal companion,
 # then the logon refresh twice (the second finds everything in order).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -8,19 +8,19 @@ install_missing
 build_all
 
 sandbox="$(mktemp -d)"
-roaming="$sandbox/AppData/Roaming"
-mkdir -p "$roaming/Xilinx/Vivado/2017.4/commands" "$roaming/Xilinx/Vivado/2019.1/commands"
+vivado="$sandbox/.Xilinx/Vivado"
+mkdir -p "$vivado/2017.4/commands" "$vivado/2019.1/commands"
 
 echo
-echo "== VivadoIntegration nofeedback, roaming folder $roaming"
+echo "== VivadoIntegration nofeedback, home folder $sandbox"
 set +e
-XDG_DATA_HOME="$roaming" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegration" nofeedback \
+HOME="$sandbox" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegration" nofeedback \
     2>"$sandbox/log.txt"
 status=$?
 set -e
 grep -v '^QStandardPaths: XDG_RUNTIME_DIR' "$sandbox/log.txt" || true
 echo "exit code: $status"
-for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
+for file in "$vivado"/*/commands/*; do
     echo
     echo "== $file (NUL shown as ^@)"
     cat -v "$file"
@@ -29,11 +29,11 @@ done
 echo
 echo "== VivadoIntegrationRemove nofeedback: the entries go again"
 set +e
-XDG_DATA_HOME="$roaming" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegrationRemove" nofeedback 2>/dev/null
+HOME="$sandbox" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegrationRemove" nofeedback 2>/dev/null
 status=$?
 set -e
 echo "exit code: $status"
-for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
+for file in "$vivado"/*/commands/*; do
     echo
     echo "== $file"
     cat -v "$file"
@@ -42,14 +42,14 @@ done
 echo
 echo "== VivadoIntegrationRefresh nofeedback, twice: one entry each, the second run writes nothing"
 for run in first second; do
-    before="$(stat -c %.9Y "$roaming"/Xilinx/Vivado/*/commands/* | tr '\n' ' ')"
+    before="$(stat -c %.9Y "$vivado"/*/commands/* | tr '\n' ' ')"
     set +e
-    XDG_DATA_HOME="$roaming" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegrationRefresh" nofeedback 2>/dev/null
+    HOME="$sandbox" QT_QPA_PLATFORM=offscreen "$build/src/VivadoIntegrationRefresh" nofeedback 2>/dev/null
     status=$?
     set -e
-    after="$(stat -c %.9Y "$roaming"/Xilinx/Vivado/*/commands/* | tr '\n' ' ')"
+    after="$(stat -c %.9Y "$vivado"/*/commands/* | tr '\n' ' ')"
     echo "$run run: exit code $status, files $([ "$before" = "$after" ] && echo "not written" || echo "written")"
 done
-for file in "$roaming"/Xilinx/Vivado/*/commands/*; do
+for file in "$vivado"/*/commands/*; do
     echo "$file: $(grep -ac 'vivado_server.tcl' "$file") entry of the tool's"
 done

@@ -9,10 +9,12 @@ build_all
 # The installed folder holds the tool and its two companions, which run on their own.
 sandbox="$(mktemp -d)"
 cmake --install "$build" --prefix "$sandbox/install" >/dev/null
-mkdir -p "$sandbox/AppData/Roaming/Xilinx/Vivado/2019.1/commands"
-xml="$sandbox/AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
+mkdir -p "$sandbox/.Xilinx/Vivado/2019.1/commands"
+xml="$sandbox/.Xilinx/Vivado/2019.1/commands/commands.xml"
 command="<command>source \"$sandbox/install/bin/vivado_server.tcl\" -notrace</command>"
-export XDG_DATA_HOME="$sandbox/AppData/Roaming" QT_QPA_PLATFORM=offscreen
+# As over SSH: no display, the sandbox as the home folder.
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+export HOME="$sandbox"
 "$sandbox/install/bin/VivadoIntegration" nofeedback
 grep -q "$command" "$xml"
 "$sandbox/install/bin/VivadoIntegrationRemove" nofeedback

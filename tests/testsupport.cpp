@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "integration/vivadointegration.h"
+
 #include <QDir>
 #include <QtTest>
 
@@ -19,26 +21,26 @@ void WriteBytes(const QString &path, const QByteArray &bytes)
     QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), qPrintable(path));
 }
 
-QString CommandsFolder(const QString &roaming, const QString &version)
+QString CommandsFolder(const QString &vivado, const QString &version)
 {
-    return roaming + "/Xilinx/Vivado/" + version + "/commands";
+    return vivado + "/" + version + "/commands";
 }
 
 QString MakeProfile(const QString &base, const QStringList &versions)
 {
-    const QString roaming = base + "/AppData/Roaming";
-    QDir().mkpath(roaming);
+    const QString vivado = base + "/" + VivadoIntegration::profileVivadoFolder;
+    QDir().mkpath(vivado);
     for (const QString &version : versions)
-        QDir().mkpath(CommandsFolder(roaming, version));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(roaming));
-    return roaming;
+        QDir().mkpath(CommandsFolder(vivado, version));
+    qputenv("HOME", QFile::encodeName(base));
+    return vivado;
 }
 
-QStringList FilesIn(const QString &roaming, const QStringList &versions)
+QStringList FilesIn(const QString &vivado, const QStringList &versions)
 {
     QStringList found;
     for (const QString &version : versions) {
-        const QStringList names = QDir(CommandsFolder(roaming, version)).entryList(QDir::Files);
+        const QStringList names = QDir(CommandsFolder(vivado, version)).entryList(QDir::Files);
         found << (names.isEmpty() ? QStringLiteral("-") : names.join(','));
     }
     return found;

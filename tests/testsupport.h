@@ -10,21 +10,22 @@ namespace TestSupport {
 QByteArray ReadBytes(const QString &path); // "<unreadable>" when it can't be read or is no file
 void WriteBytes(const QString &path, const QByteArray &bytes);
 
-// Creates <base>/AppData/Roaming/Xilinx/Vivado/<version>/commands for each version and
-// points Qt's application-data locations there, as on Windows. Returns the roaming folder.
+// Creates the Vivado folder of a profile or home folder `base`, with <version>/commands
+// for each version, and makes `base` the home folder that Linux runs find. Returns the
+// Vivado folder.
 QString MakeProfile(const QString &base, const QStringList &versions);
-QString CommandsFolder(const QString &roaming, const QString &version);
+QString CommandsFolder(const QString &vivado, const QString &version);
 // The files in each version's commands folder, joined by ",", or "-" for none.
-QStringList FilesIn(const QString &roaming, const QStringList &versions);
+QStringList FilesIn(const QString &vivado, const QStringList &versions);
 
 } // namespace TestSupport
 
-// The profile can be laid out in a temporary folder only where XDG_DATA_HOME moves
-// Qt's application-data location; elsewhere a test would touch the real one.
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-#define REQUIRE_XDG_PROFILE()
+// A run finds a sandbox profile only where the home folder holds Vivado's folder; on
+// Windows it lies in the roaming folder, which a test can't move.
+#ifdef Q_OS_WIN
+#define REQUIRE_SANDBOX_HOME() QSKIP("Windows finds Vivado's folder in the roaming folder, which a test can't move")
 #else
-#define REQUIRE_XDG_PROFILE() QSKIP("only XDG_DATA_HOME moves the profile away from the real one")
+#define REQUIRE_SANDBOX_HOME()
 #endif
 
 // QTEST_MAIN with the fixed hash seed of the product, so written XML matches.

@@ -51,18 +51,18 @@ private slots:
 
     void versionFolders()
     {
-        REQUIRE_XDG_PROFILE();
+        REQUIRE_SANDBOX_HOME();
         QFETCH(QStringList, entries);
         QFETCH(QStringList, found);
 
         QTemporaryDir dir;
-        const QString root = dir.path() + "/AppData/Roaming/Xilinx/Vivado/";
+        const QString root = dir.path() + "/" + VivadoIntegration::profileVivadoFolder + "/";
         for (const QString &entry : entries) {
             QDir().mkpath(root + (entry.endsWith('/') ? entry : QString()));
             if (!entry.endsWith('/'))
                 WriteBytes(root + entry, "x");
         }
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + "/AppData/Roaming"));
+        qputenv("HOME", QFile::encodeName(dir.path()));
 
         VersionFolderList folders{{"stale", "2000.1"}};
         QCOMPARE(VivadoIntegration::FindVersionFolders(folders), RESULT_OK);
@@ -97,13 +97,13 @@ private slots:
         QFETCH(QStringList, files);
 
         QTemporaryDir dir;
-        const QString roaming = MakeProfile(dir.path(), versions);
+        const QString vivado = MakeProfile(dir.path(), versions);
         VersionFolderList folders;
         for (const QString &version : versions)
-            folders.append({CommandsFolder(roaming, version), version});
-        QDir(CommandsFolder(roaming, withoutCommands)).removeRecursively();
+            folders.append({CommandsFolder(vivado, version), version});
+        QDir(CommandsFolder(vivado, withoutCommands)).removeRecursively();
         QCOMPARE(VivadoIntegration().UpdateVersionFolders(folders), result);
-        QCOMPARE(FilesIn(roaming, versions), files);
+        QCOMPARE(FilesIn(vivado, versions), files);
     }
 
     // An uninstaller must not stop halfway, nor a logon: every version is visited, the
@@ -120,14 +120,14 @@ private slots:
         QFETCH(QString, task);
         const QStringList versions{"2019.1", "2018.1", "2016.2"};
         QTemporaryDir dir;
-        const QString roaming = MakeProfile(dir.path(), versions);
+        const QString vivado = MakeProfile(dir.path(), versions);
         VersionFolderList folders;
         for (const QString &version : versions)
-            folders.append({CommandsFolder(roaming, version), version});
+            folders.append({CommandsFolder(vivado, version), version});
         const QString app = dir.path() + "/app";
-        const QString xml = CommandsFolder(roaming, "2018.1") + "/commands.xml";
-        const QString ini = CommandsFolder(roaming, "2016.2") + "/commands.paini";
-        WriteBytes(CommandsFolder(roaming, "2019.1") + "/commands.xml", "<");
+        const QString xml = CommandsFolder(vivado, "2018.1") + "/commands.xml";
+        const QString ini = CommandsFolder(vivado, "2016.2") + "/commands.paini";
+        WriteBytes(CommandsFolder(vivado, "2019.1") + "/commands.xml", "<");
         WriteBytes(xml, "<custom_commands major='1' minor='0'><custom_command><name>TALVORN_Probe_Core_Inserter</name><command>source \""
                             + app.toUtf8() + "/vivado_server.tcl\" -notrace</command></custom_command></custom_commands>");
         QVERIFY(UpdateIniFile().Update(dir.path() + "/gone", ini) == RESULT_OK);
@@ -149,14 +149,14 @@ private slots:
     {
         QTest::addColumn<QString>("linked"); // below the profile; "=" for a second name of the file
         QTest::addColumn<bool>("othersCleaned");
-        const QString commands = "AppData/Roaming/Xilinx/Vivado/2019.1/commands";
+        const QString vivado = VivadoIntegration::profileVivadoFolder;
         QTest::newRow("no link") << "" << true;
-        QTest::newRow("commands.xml a link to a file elsewhere") << commands + "/commands.xml" << true;
+        QTest::newRow("commands.xml a link to a file elsewhere") << vivado + "/2019.1/commands/commands.xml" << true;
         QTest::newRow("commands.xml a second name of a file elsewhere") << "=" << true;
-        QTest::newRow("the commands folder a link") << commands << true;
-        QTest::newRow("the version folder a link") << "AppData/Roaming/Xilinx/Vivado/2019.1" << true;
-        QTest::newRow("the Vivado folder a link") << "AppData/Roaming/Xilinx/Vivado" << false;
-        QTest::newRow("AppData a link") << "AppData" << false;
+        QTest::newRow("the commands folder a link") << vivado + "/2019.1/commands" << true;
+        QTest::newRow("the version folder a link") << vivado + "/2019.1" << true;
+        QTest::newRow("the Vivado folder a link") << vivado << false;
+        QTest::newRow("its parent a link") << vivado.section('/', 0, -2) << false;
     }
 
     void removeFromProfileFollowsNoLink()
@@ -173,12 +173,12 @@ private slots:
         // The same layout twice: the profile, and elsewhere what a link would lead to.
         for (const QString &top : QStringList{"/profile", "/elsewhere"}) {
             for (const QString &version : QStringList{"2019.1", "2018.1"}) {
-                const QString commands = dir.path() + top + "/AppData/Roaming/Xilinx/Vivado/" + version + "/commands";
+                const QString commands = dir.path() + top + "/" + VivadoIntegration::profileVivadoFolder + "/" + version + "/commands";
                 QDir().mkpath(commands);
                 WriteBytes(commands + "/commands.xml", own);
             }
         }
-        const QString relative = "AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml";
+        const QString relative = VivadoIntegration::profileVivadoFolder + "/2019.1/commands/commands.xml";
         const QString target = dir.path() + "/elsewhere/" + (linked.isEmpty() ? relative : linked == "=" ? relative : linked);
         const QString place = dir.path() + "/profile/" + linked;
         if (linked == "=") {
@@ -192,7 +192,7 @@ private slots:
         QCOMPARE(VivadoIntegration().RemoveFromProfile(app, dir.path() + "/profile"), RESULT_OK);
         QCOMPARE(ReadBytes(dir.path() + "/elsewhere/" + relative), own);
         QCOMPARE(ReadBytes(dir.path() + "/profile/" + relative) == own, !linked.isEmpty());
-        const QByteArray other = ReadBytes(dir.path() + "/profile/AppData/Roaming/Xilinx/Vivado/2018.1/commands/commands.xml");
+        const QByteArray other = ReadBytes(dir.path() + "/profile/" + VivadoIntegration::profileVivadoFolder + "/2018.1/commands/commands.xml");
         QCOMPARE(other == own, !othersCleaned);
         QVERIFY(linked.isEmpty() || linked == "=" || QFileInfo(place).isSymLink());
     }
@@ -216,17 +216,17 @@ private slots:
         QFETCH(qint64, size);
         QFETCH(quint32, result);
         QTemporaryDir dir;
-        const QString roaming = MakeProfile(dir.path(), {version, "2016.2"});
+        const QString vivado = MakeProfile(dir.path(), {version, "2016.2"});
         const bool legacy = VivadoIntegration::IsLegacyVersion(version);
-        const QString path = CommandsFolder(roaming, version) + (legacy ? "/commands.paini" : "/commands.xml");
+        const QString path = CommandsFolder(vivado, version) + (legacy ? "/commands.paini" : "/commands.xml");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(1 << 20, 'x')) == 1 << 20 && file.resize(size));
         file.close();
         const QDateTime modified = QFileInfo(path).lastModified();
-        VersionFolderList folders{{CommandsFolder(roaming, version), version}, {CommandsFolder(roaming, "2016.2"), "2016.2"}};
+        VersionFolderList folders{{CommandsFolder(vivado, version), version}, {CommandsFolder(vivado, "2016.2"), "2016.2"}};
         QCOMPARE(VivadoIntegration().RefreshVersionFolders(folders), result);
         QCOMPARE(QFileInfo(path).lastModified() == modified, result != RESULT_OK);
-        QCOMPARE(FilesIn(roaming, {"2016.2"}), QStringList{"commands.paini"});
+        QCOMPARE(FilesIn(vivado, {"2016.2"}), QStringList{"commands.paini"});
     }
 
     // Runs take turns on a file; someone who may not edit it can't make them wait by

@@ -1,5 +1,6 @@
 #include "app/centring.h"
 #include "app/mainwindow.h"
+#include "locations/useraccounts.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -8,6 +9,10 @@ int main(int argc, char *argv[])
 {
     // Fixed hashing keeps the attribute order of written XML the same every run.
     qSetGlobalQHashSeed(0);
+    // Run over SSH or by a package manager, with no display, the run still goes and ends
+    // with its code.
+    if (UserAccounts::NeedsWindowlessPlatform())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication application(argc, argv);
 #if defined(REMOVAL)

@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 // A box that nobody answers holds up whoever waits for the run, an uninstall run as the
 // system above all. A system account is known by its kind or, where that can't be told,
@@ -52,7 +54,7 @@ void MainWindow::Exec()
     CheckArguments();
     const QString appFolder = QCoreApplication::applicationDirPath();
     const ResultCode result = Run(appFolder);
-    if (feedback && SomeoneCanAnswer())
+    if (feedback)
         ShowResult(result);
     QCoreApplication::exit(static_cast<int>(result));
 }
@@ -81,19 +83,20 @@ void MainWindow::CheckArguments()
         feedback = false;
 }
 
+// Where nobody could answer a box, the result goes to standard error: a person who ran
+// the tool over SSH reads it there, and a system run's log keeps it.
 void MainWindow::ShowResult(ResultCode result)
 {
     const QString what = task == Task::Remove    ? QStringLiteral("Removal from Vivado")
                        : task == Task::Refresh ? QStringLiteral("Refresh of the Vivado registration")
                                                : QStringLiteral("Integration with Vivado");
-    if (result == RESULT_OK) {
-        QMessageBox::information(this, QStringLiteral("Success"), what + QStringLiteral(" succeeded."),
-                                 QMessageBox::Ok, QMessageBox::NoButton);
+    const QString title = result == RESULT_OK ? QStringLiteral("Success") : QStringLiteral("Failed");
+    QString text = what + (result == RESULT_OK ? QStringLiteral(" succeeded.") : QStringLiteral(" failed.\n\n"));
+    if (result != RESULT_OK)
+        text += QStringLiteral("ERROR : %1").arg(ReturnMessages::Instance().GetFullMessage(result), 0, QLatin1Char(' '));
+    if (!SomeoneCanAnswer()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
         return;
     }
-    QString text = what + QStringLiteral(" failed.\n\n");
-    text += QStringLiteral("ERROR : %1")
-                .arg(ReturnMessages::Instance().GetFullMessage(result), 0, QLatin1Char(' '));
-    QMessageBox::information(this, QStringLiteral("Failed"), text, QMessageBox::Ok,
-                             QMessageBox::NoButton);
+    QMessageBox::information(this, title, text, QMessageBox::Ok, QMessageBox::NoButton);
 }

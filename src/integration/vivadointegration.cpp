@@ -12,9 +12,6 @@ namespace {
 // Vivado keeps its custom commands in commands.xml from this major version on.
 constexpr uint firstXmlVersion = 2018;
 
-// Where Vivado's folder lies in a Windows profile.
-const QString profileVivadoFolder = QStringLiteral("AppData/Roaming/Xilinx/Vivado");
-
 #if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
 constexpr auto skipEmptyParts = Qt::SkipEmptyParts;
 #else

@@ -47,6 +47,11 @@ public:
 
     // Discovery of the per-version commands folders; uses no object state.
     static ResultCode FindVersionFolders(VersionFolderList &folders);
+    // The running user's Vivado folder, which holds a folder per version: below the
+    // roaming folder on Windows, in the home folder on Linux.
+    static ResultCode FindVivadoFolder(QString &folder);
+    // The same below a profile or home folder.
+    static const QString profileVivadoFolder;
     static QString GetRoamingFolder(const QStringList &locations);
     static void ListVersionFolders(VersionFolderList &folders, const QString &rootFolder);
     // Vivado names each version's folder by its version, such as 2017.4.

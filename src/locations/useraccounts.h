@@ -16,6 +16,9 @@ bool IsSystemAccount();
 // account and a service run in a window station of their own, which nobody sees, so
 // nobody could answer a window there.
 bool HasInteractiveDesktop();
+// Whether Qt's usual platform would find no display and abort: then the windowless one
+// must run the process.
+bool NeedsWindowlessPlatform();
 
 // The Windows folder, "/"-separated; empty where there is none.
 QString WindowsFolder();

@@ -9,10 +9,24 @@ bool IsSystemAccount()
     return false;
 }
 
-// A session without a display is not told apart yet.
+// A person sees the windows on an X or Wayland display, or on the screen of a platform
+// that the caller named (a frame buffer, say). A run over SSH or from a package manager's
+// script has none of these.
+// Judged once, before main chooses the windowless platform for a process without any.
 bool HasInteractiveDesktop()
 {
+#ifdef Q_OS_MACOS
     return true;
+#else
+    static const bool seen = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    return seen;
+#endif
+}
+
+bool NeedsWindowlessPlatform()
+{
+    return !HasInteractiveDesktop();
 }
 
 QString WindowsFolder()

@@ -63,6 +63,12 @@ bool HasInteractiveDesktop()
         && (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
+// Windows gives every process a window station, seen or not.
+bool NeedsWindowlessPlatform()
+{
+    return false;
+}
+
 QString WindowsFolder()
 {
     wchar_t folder[MAX_PATH + 1] = {};

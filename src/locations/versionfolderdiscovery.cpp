@@ -1,33 +1,21 @@
 // The discovery half of VivadoIntegration: where the version folders are.
 #include "integration/vivadointegration.h"
 
-#include "locations/useraccounts.h"
-
-#include <QDebug>
 #include <QDirIterator>
-#include <QStandardPaths>
 
 namespace {
 const QString roamingMarker = QStringLiteral("AppData/Roaming");
 }
 
+// A missing Vivado folder is no failure: Vivado has not run yet, and there is nothing to do.
 ResultCode VivadoIntegration::FindVersionFolders(VersionFolderList &folders)
 {
     folders.clear();
-    const QStringList locations = QStandardPaths::standardLocations(QStandardPaths::AppDataLocation);
-    QString root = GetRoamingFolder(locations);
-    if (root.isEmpty()) {
-        qDebug() << "VivadoIntegration::FindVersionFolders - no roaming folder among" << locations;
-        return ERR_ROAMING_FOLDER_NOT_FOUND;
-    }
-    if (UserAccounts::IsSystemAccount() || UserAccounts::IsSystemProfile(root, UserAccounts::WindowsFolder())) {
-        qDebug() << "VivadoIntegration::FindVersionFolders - a system account's roaming folder:" << root;
-        return ERR_SYSTEM_ACCOUNT;
-    }
-
-    root.append(QStringLiteral("/Xilinx/Vivado"));
-    ListVersionFolders(folders, root);
-    return RESULT_OK;
+    QString root;
+    const ResultCode found = FindVivadoFolder(root);
+    if (found == RESULT_OK)
+        ListVersionFolders(folders, root);
+    return found;
 }
 
 QString VivadoIntegration::GetRoamingFolder(const QStringList &locations)
