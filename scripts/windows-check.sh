@@ -27,9 +27,9 @@ check "the command points at the tool's folder" grep -q 'vivado_server.tcl" -not
 echo "== a file held open by another process"
 # Virus scanners and sync clients hold files so; the tool waits about 2 seconds: let go
 # in time, the command is added; held longer, the file stays as it was.
-hold() { # milliseconds; returns once the file is held
+hold() { # milliseconds, then "alone" to let nobody else open it; returns once the file is held
     rm -f "$WINEPREFIX/held"
-    (cd "$win/tests" && wine fileholder.exe "$(winepath -w "$xml" 2>/dev/null)" "$1" >"$WINEPREFIX/held" 2>/dev/null) &
+    (cd "$win/tests" && wine fileholder.exe "$(winepath -w "$xml" 2>/dev/null)" "$@" >"$WINEPREFIX/held" 2>/dev/null) &
     for _ in $(seq 1 100); do grep -q held "$WINEPREFIX/held" 2>/dev/null && return 0; sleep 0.1; done
     return 1
 }
@@ -102,11 +102,13 @@ echo "== the removal for every user follows no link"
 # Another profile's user laid links (Wine shows a Unix link as a reparse point, or gives it
 # away by the handle's final path) to files of the Windows folder, to a folder elsewhere,
 # and a second name of a file, and put a folder and a FIFO where a file belongs; a third
-# made her Xilinx folder a link. The system account's run must leave all of them alone
-# and still clean the users' own files. A service's profile is no person's: not visited.
+# made her Xilinx folder a link; a fourth profile's folder is itself a link. The system
+# account's run must leave all of them alone and still clean the users' own files. A
+# service's profile is no person's: not visited.
 add_profile S-1-5-21-0-0-0-1001 mallory
 add_profile S-1-5-21-0-0-0-1002 trudy
 add_profile S-1-5-80-0-0-0-1003 service
+add_profile S-1-5-21-0-0-0-1004 ghost
 mallory="$WINEPREFIX/drive_c/users/mallory/AppData/Roaming/Xilinx/Vivado"
 victims="$WINEPREFIX/drive_c/windows/victims"
 dead_xml='<custom_commands major="1" minor="0"><custom_command><name>TALVORN_Probe_Core_Inserter</name><command>source "C:/gone/vivado_server.tcl" -notrace</command></custom_command></custom_commands>'
@@ -114,6 +116,7 @@ dead_ini() { printf 'VERSION=1\r\n0=TALVORN%%20Probe%%20Core%%20Inserter source%
 service="$WINEPREFIX/drive_c/users/service/AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml"
 for file in "$victims/system.xml" "$victims/folder/commands.xml" "$victims/version/commands/commands.xml" \
             "$victims/second-name.xml" "$victims/xilinx/Vivado/2019.1/commands/commands.xml" "$service" \
+            "$victims/ghost/AppData/Roaming/Xilinx/Vivado/2019.1/commands/commands.xml" \
             "$mallory/2019.5/commands/commands.xml" "$vivado/2019.9/commands/commands.xml"; do
     mkdir -p "$(dirname "$file")"
     printf '%s' "$dead_xml" >"$file"
@@ -126,6 +129,7 @@ ln -s "$victims/version" "$mallory/2019.3"
 ln "$victims/second-name.xml" "$mallory/2019.4/commands/commands.xml"
 ln -s "$victims/system.paini" "$mallory/2016.2/commands/commands.paini"
 ln -s "$victims/xilinx" "$WINEPREFIX/drive_c/users/trudy/AppData/Roaming/Xilinx"
+rm -rf "$WINEPREFIX/drive_c/users/ghost" && ln -s "$victims/ghost" "$WINEPREFIX/drive_c/users/ghost"
 mkdir -p "$mallory/2019.6/commands/commands.xml" "$mallory/2019.7/commands"
 mkfifo "$mallory/2019.7/commands/commands.xml"
 cp -a "$victims" "$WINEPREFIX/victims-before"
@@ -137,6 +141,23 @@ check "allusers: the links are still links" test -L "$mallory/2019.1/commands/co
 check "allusers: the other user's own file cleaned" sh -c "! grep -q C:/gone '$mallory/2019.5/commands/commands.xml'"
 check "allusers: our own user's file cleaned" sh -c "! grep -q C:/gone '$vivado/2019.9/commands/commands.xml'"
 check "allusers: the service's profile not visited" grep -q C:/gone "$service"
+# A file that its user holds open is not waited for: held so, each of many would stall
+# the uninstall for everyone. Measured against the same run with nothing held, since a
+# wait would add 2 s.
+milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+xml="$mallory/2019.5/commands/commands.xml"
+start=$(milliseconds)
+errorlevel "$win/src" VivadoIntegrationRemove.exe nofeedback allusers >/dev/null
+free=$(($(milliseconds) - start))
+printf '%s' "$dead_xml" >"$xml"
+hold 8000 alone
+start=$(milliseconds)
+code="$(errorlevel "$win/src" VivadoIntegrationRemove.exe nofeedback allusers)"
+held=$(($(milliseconds) - start))
+wait
+check "allusers, a file held open: not waited for ($held ms, $free ms with none held), %ERRORLEVEL% -2147482623 (got $code)" \
+    test $((held - free)) -lt 1200 -a "$code" = -2147482623
+xml="$vivado/2019.1/commands/commands.xml"
 rm -rf "$vivado/2019.9"
 
 echo "== the installed folder and the zip, without a roaming folder"

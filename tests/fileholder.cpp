@@ -1,5 +1,6 @@
 // Holds a file open as virus scanners and sync clients do (others may read and write
-// it, but not delete or replace it) for the given milliseconds, then lets it go.
+// it, but not delete or replace it) for the given milliseconds, then lets it go. With a
+// third argument "alone", nobody else may open it at all meanwhile.
 #include <windows.h>
 
 #include <cstdio>
@@ -7,9 +8,10 @@
 
 int wmain(int argc, wchar_t *argv[])
 {
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
-    const HANDLE file = CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    const DWORD share = argc == 4 && std::wcscmp(argv[3], L"alone") == 0 ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const HANDLE file = CreateFileW(argv[1], GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;

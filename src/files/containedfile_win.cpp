@@ -5,11 +5,7 @@
 // file as a plain file that its final path gives away, so both checks are needed.
 #include "files/containedfile.h"
 
-#include "files/waitpolicy.h"
-
 #include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
 
 #include <windows.h>
 #include <winternl.h>
@@ -21,7 +17,9 @@ namespace {
 constexpr NTSTATUS notAFolder = NTSTATUS(0xC0000103L);   // STATUS_NOT_A_DIRECTORY
 constexpr NTSTATUS aFolder = NTSTATUS(0xC00000BAL);      // STATUS_FILE_IS_A_DIRECTORY
 constexpr NTSTATUS invalidName = NTSTATUS(0xC0000033L);  // STATUS_OBJECT_NAME_INVALID
-constexpr NTSTATUS sharingViolation = NTSTATUS(0xC0000043L);
+// The open went through, but another program holds an opportunistic lock on the file
+// and has yet to let go: reading now would wait for it, as long as it likes.
+constexpr NTSTATUS oplockBreakInProgress = NTSTATUS(0x00000108L);
 
 HANDLE Handle(qintptr handle)
 {
@@ -95,7 +93,9 @@ NTSTATUS OpenRelative(HANDLE folder, const QString &name, ACCESS_MASK access, UL
     attributes.Attributes = OBJ_CASE_INSENSITIVE;
     IO_STATUS_BLOCK status = {};
     const NTSTATUS result = native.createFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share, FILE_OPEN,
-                                              options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+                                              options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT
+                                                  | FILE_COMPLETE_IF_OPLOCKED,
+                                              nullptr, 0);
     if (result < 0)
         SetLastError(native.toError(result));
     return result;
@@ -109,19 +109,12 @@ NTSTATUS OpenFolderHandle(HANDLE parent, const QString &name, HANDLE &opened)
                         FILE_DIRECTORY_FILE, opened);
 }
 
-// Nobody else may write the file while we read and rewrite it. A virus scanner or sync
-// client that holds it for a moment is waited for.
+// Nobody else may write the file while we read and rewrite it. A file held open by another
+// program is not waited for: its user could hold every file so and stall the run for
+// everyone.
 NTSTATUS OpenFileHandle(HANDLE parent, const QString &name, HANDLE &opened)
 {
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        const NTSTATUS result = OpenRelative(parent, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                             FILE_NON_DIRECTORY_FILE, opened);
-        if (result != sharingViolation || waited.elapsed() >= WaitPolicy::sharingMilliseconds)
-            return result;
-        QThread::msleep(WaitPolicy::pollMilliseconds);
-    }
+    return OpenRelative(parent, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, opened);
 }
 }
 
@@ -132,16 +125,19 @@ void ContainedFile::CloseAll()
     handles.clear();
 }
 
+// The base folder is no link either, and is where its path says: a profile folder that
+// was deleted and made again as a junction would lead anywhere.
 ContainedFile::Opened ContainedFile::OpenBase(const QString &base)
 {
-    path = QDir::toNativeSeparators(base);
+    path = QDir::toNativeSeparators(QDir::cleanPath(base));
     const HANDLE folder = CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folder == INVALID_HANDLE_VALUE)
         return IsNotThere(GetLastError()) ? Opened::Missing : Failed(path);
     handles.push_back(reinterpret_cast<qintptr>(folder));
-    expected = FinalPath(folder);
-    return expected.isEmpty() ? Failed(path) : Opened::Open;
+    expected = QStringLiteral("\\\\?\\") + path;
+    return Checked(true);
 }
 
 ContainedFile::Opened ContainedFile::OpenFolder(const QString &name)
@@ -161,6 +157,10 @@ ContainedFile::Opened ContainedFile::OpenName(const QString &name, bool folder)
     HANDLE opened = INVALID_HANDLE_VALUE;
     const HANDLE parent = Handle(handles.back());
     const NTSTATUS result = folder ? OpenFolderHandle(parent, name, opened) : OpenFileHandle(parent, name, opened);
+    if (result == oplockBreakInProgress) {
+        CloseHandle(opened);
+        return Refused(QStringLiteral("another program holds it: ") + path);
+    }
     if (result == notAFolder || result == aFolder)
         return Refused((folder ? QStringLiteral("no folder: ") : QStringLiteral("no regular file: ")) + path);
     if (result == invalidName)
