@@ -9,6 +9,7 @@
 #include "integration/updateinifile.h"
 #include "testsupport.h"
 #include "xmlcommands/domserializer.h"
+#include "xmlcommands/registration.h"
 #include "xmlcommands/updatexmlfile.h"
 
 #include <QApplication>
@@ -828,6 +829,37 @@ private slots:
         const bool result = FileSystem::IsMissing(path);
         other.reset();
         QCOMPARE(result, missing);
+    }
+
+    // A file can name more dead folders than a run looks at: the rest stay for the next run,
+    // which goes on from there.
+    void deadFoldersLookedAtPerRun_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("commands.paini") << "commands.paini";
+        QTest::newRow("commands.xml") << "commands.xml";
+    }
+
+    void deadFoldersLookedAtPerRun()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/" + file;
+        QByteArray bytes = file.endsWith(".xml") ? "<custom_commands major='1' minor='0'>\n" : "VERSION=1\n";
+        for (int i = 0; i <= Registration::maxLooksPerFile; ++i) {
+            const QString gone = dir.path() + "/gone" + QString::number(i);
+            bytes += file.endsWith(".xml") ? "<custom_command><name>TALVORN_Probe_Core_Inserter</name><command>"
+                    + Registration::Command(gone).toHtmlEscaped().toUtf8() + "</command></custom_command>\n"
+                                           : QString::number(i).toUtf8() + "=" + Registration::IniValue(gone).toUtf8() + "\n";
+        }
+        WriteBytes(path, bytes + (file.endsWith(".xml") ? "</custom_commands>\n" : ""));
+        const auto remove = [&] {
+            return file.endsWith(".xml") ? UpdateXmlFile().Remove(dir.path() + "/app", path) : UpdateIniFile().Remove(dir.path() + "/app", path);
+        };
+        QCOMPARE(remove(), RESULT_OK);
+        QCOMPARE(ReadBytes(path).count("vivado_server.tcl"), 1);
+        QCOMPARE(remove(), RESULT_OK);
+        QCOMPARE(ReadBytes(path).count("vivado_server.tcl"), 0);
     }
 
     void replaceOnlyWhatWasRead_data()

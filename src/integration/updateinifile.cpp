@@ -119,10 +119,11 @@ int LineEndSize(const QString &text, int at)
 bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QString &kept) const
 {
     QHash<QString, Registration::Fate> fates;
+    int looksLeft = Registration::maxLooksPerFile;
     const auto fateOf = [&](const QString &folder) {
         auto fate = fates.find(folder);
         if (fate == fates.end())
-            fate = fates.insert(folder, Registration::JudgeIniFolder(folder, appFolder));
+            fate = fates.insert(folder, Registration::JudgeIniFolder(folder, appFolder, looksLeft));
         return *fate;
     };
     bool removed = false;

@@ -127,21 +127,24 @@ QString WrittenFolderOfIniLine(const QString &line)
     return IniValue(written) == value ? written : QString();
 }
 
-Fate JudgeIniFolder(const QString &written, const QString &ownFolder)
+Fate JudgeIniFolder(const QString &written, const QString &ownFolder, int &looksLeft)
 {
     if (QString(ownFolder).replace(space, encodedSpace).compare(written, pathCase) == 0)
         return Fate::Own;
-    const Fate fate = Judge(Readings(written), ownFolder);
+    const Fate fate = Judge(Readings(written), ownFolder, looksLeft);
     return fate == Fate::Dead && written.count(encodedSpace) > maxReadChoices ? Fate::Live : fate;
 }
 
-Fate Judge(const QStringList &folders, const QString &ownFolder)
+Fate Judge(const QStringList &folders, const QString &ownFolder, int &looksLeft)
 {
     for (const QString &folder : folders) {
         if (folder.compare(ownFolder, pathCase) == 0)
             return Fate::Own;
     }
     for (const QString &folder : folders) {
+        if (looksLeft <= 0)
+            return Fate::Live;
+        --looksLeft;
         if (IsOutOfReach(folder) || !FileSystem::IsMissing(folder + scriptName))
             return Fate::Live;
     }

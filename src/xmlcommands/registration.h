@@ -22,7 +22,11 @@ QString IniValue(const QString &folder);
 // longer holds the server script. Live: any other, including one on a network share
 // or a drive that isn't there now, which is never looked at.
 enum class Fate { Own, Live, Dead };
-Fate Judge(const QStringList &folders, const QString &ownFolder);
+// A file may name any number of folders, and a user may write as many as they like into
+// their own: past this many looks on disk in one file, a folder is taken to be live. The
+// next run looks on from where this one stopped, as the dead entries it found are gone.
+constexpr int maxLooksPerFile = 256;
+Fate Judge(const QStringList &folders, const QString &ownFolder, int &looksLeft);
 
 // An entry is the tool's when it is exactly what the tool writes for a folder.
 // In commands.xml: a command named TALVORN_Probe_Core_Inserter or
@@ -36,7 +40,7 @@ QStringList FoldersOfXmlEntry(const QString &name, const QString &command);
 // own folder, and dead only when no reading holds the server script; past six %20 not
 // every reading is looked at, and such a folder is never taken for dead.
 QString WrittenFolderOfIniLine(const QString &line);
-Fate JudgeIniFolder(const QString &written, const QString &ownFolder);
+Fate JudgeIniFolder(const QString &written, const QString &ownFolder, int &looksLeft);
 
 } // namespace Registration
 

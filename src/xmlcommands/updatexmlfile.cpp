@@ -56,7 +56,7 @@ bool IsXmlText(const QString &text)
     return true;
 }
 
-// Whose each command of the tool's is, judged once per folder: a large file holds many
+// Whose each command of the tool's is. Each folder is judged once: a large file holds many
 // entries for few folders. None for everyone else's commands.
 class Judgements
 {
@@ -70,13 +70,14 @@ public:
             return std::nullopt;
         auto known = fates.find(folders.first());
         if (known == fates.end())
-            known = fates.insert(folders.first(), Registration::Judge(folders, ownFolder));
+            known = fates.insert(folders.first(), Registration::Judge(folders, ownFolder, looksLeft));
         return *known;
     }
 
 private:
     const QString ownFolder;
     QHash<QString, Registration::Fate> fates;
+    int looksLeft = Registration::maxLooksPerFile;
 };
 }
 
