@@ -7,13 +7,22 @@
 # the installing user's Vivado versions must hold one entry for the install folder, and
 # every user's logon (the Run value) puts that user's versions in order; after uninstall
 # none of ours is left anywhere; everything else stays (commands.paini's other lines byte
-# for byte). Then what deployment tools do: install and uninstall as LocalSystem, and an
-# install that fails on a full disk.
+# for byte), files of others in the install folder too. A per-machine upgrade keeps every
+# user's entry. Then what deployment tools do: install, upgrade and uninstall as
+# LocalSystem, and an install that fails on a full disk. Last, one installation per scope:
+# while one installer's installation is there, each of the three others refuses.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-common.sh"
 
-echo "== installers"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
+echo "== versions an MSI can't tell apart"
+# Refused before anything is built: Windows Installer reads three fields, each in its range.
+refused_version() { ! VERSION="$1" bash "$root/scripts/build-installers.sh" "$out/$1" 2>/dev/null && test ! -e "$out/$1"; }
+for version in 1.0.0.7 1.0 256.0.0; do
+    check "build-installers.sh refuses VERSION=$version and writes nothing" refused_version "$version"
+done
+
+echo "== installers"
 VERSION=1.0.0 bash "$root/scripts/build-installers.sh" "$out/1.0.0"
 VERSION=1.0.1 bash "$root/scripts/build-installers.sh" "$out/1.0.1"
 deploy="$(mktemp -d -p "$out")"
@@ -112,6 +121,7 @@ state() {
 }
 
 run_value() { reg_value "$1\\$run_key" "$run_name" 64; } # HKCU or HKLM
+run_values() { echo "$(run_value HKCU)|$(run_value HKLM)"; }
 # A logon of the user whose roaming folder is the current one: the Run value's command line.
 logon() { run_command_line "$(run_value "$1")" >/dev/null; }
 # As the second user's logon would: the roaming folder is theirs meanwhile.
@@ -129,7 +139,18 @@ duplicated() { # file, folder, step
 
 # Through cmd: NSIS takes /D= only unquoted, and wine would quote it for its spaces.
 nsis() { (cd "$out/1.0.0" && wine cmd /c "TalvornToolSetup.exe /S $*" >/dev/null 2>&1; wineserver -w); }
-nsis_uninstall() { (wine "$1\\uninstall.exe" /S 2>/dev/null; wineserver -w); }
+# A command line as the README gives it, run as a deployment tool runs it: through a batch
+# file, the exit code (all 32 bits) printed as soon as the command returns, before anything
+# it left running has ended (waited for by "settle"). Its output goes to a file: a pipe
+# would wait for every process that inherited it.
+command_line() { # installer (below the installers' folder), [msiexec's /i or /x,] arguments
+    local program="\"$(winepath -w "$out/$1" 2>/dev/null)\""
+    case $1 in *.msi) program="msiexec $2 $program"; shift ;; esac
+    printf '@echo off\r\n%s %s\r\necho %%ERRORLEVEL%%\r\n' "$program" "${*:2}" >"$c/command-line.bat"
+    wine cmd /c 'C:\command-line.bat' >"$WINEPREFIX/command-line.out" 2>/dev/null || true
+    tr -d '\r' <"$WINEPREFIX/command-line.out" | tail -n 1
+}
+settle() { wineserver -w; }
 msi() { # package, /i or /x, properties
     local package="$out/$1" option="$2"; shift 2
     (cd "$(dirname "$package")" && wine msiexec "$option" "$(basename "$package")" "$@" /qn 2>/dev/null
@@ -182,13 +203,26 @@ check "NSIS install: the registration's code in its log" \
     grep -q '^VivadoIntegrationRefresh result: 0x00000000' "$(unix "$folder")/vivado-registration.log"
 nsis
 expect "NSIS repair" "$(slash "$folder")"
+# The folder already holds files of others, one in a subfolder the tool uses too.
+mkdir -p "$c/Talvorn Tool 2/platforms"
+echo vendor >"$c/Talvorn Tool 2/vendor.dll"
+echo plugin >"$c/Talvorn Tool 2/platforms/vendor_plugin.dll"
 nsis '/D=C:\Talvorn Tool 2'
 expect "NSIS upgrade into another folder" "C:/Talvorn Tool 2"
 check "NSIS upgrade: the old folder is gone" test ! -e "$(unix "$folder")"
 expect_entries "NSIS upgrade" HKCU "$user_menu" 'C:\Talvorn Tool 2'
-nsis_uninstall 'C:\Talvorn Tool 2'
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\TalvornProbeCoreInserter'
+code="$(command_line 1.0.0/TalvornToolSetup.exe /S /Uninstall)"
+check "NSIS uninstall: exit code 0 (got $code)" test "$code" = 0
+# Before anything it may have left running has ended.
+check "NSIS uninstall: when the command returns, nothing is left but the other files" \
+    test "$(cd "$c/Talvorn Tool 2" && find . | sort | tr '\n' ' ')" = ". ./platforms ./platforms/vendor_plugin.dll ./vendor.dll "
+check "NSIS uninstall: when the command returns, the Uninstall key is gone" \
+    fails wine reg query "$uninstall_key" >/dev/null 2>&1
+settle
 expect "NSIS uninstall" ""
-check "NSIS uninstall: the folder is gone" test ! -e "$c/Talvorn Tool 2"
+check "NSIS uninstall: the other files unchanged" \
+    test "$(cat "$c/Talvorn Tool 2/vendor.dll" "$c/Talvorn Tool 2/platforms/vendor_plugin.dll")" = "$(printf 'vendor\nplugin')"
 expect_entries "NSIS uninstall" HKCU "$user_menu" ""
 
 echo "== NSIS, for all users"
@@ -204,16 +238,22 @@ expect_second "NSIS /AllUsers, the second user's logon" "$(slash "$folder")"
 duplicated "$xml" "$(slash "$folder")" "NSIS /AllUsers repair"
 nsis /AllUsers
 expect "NSIS /AllUsers repair" "$(slash "$folder")"
+expect_second "NSIS /AllUsers repair: the second user keeps the entry" "$(slash "$folder")"
 nsis /AllUsers "/D=$program_files\\Talvorn Tool 2"
+expect "NSIS /AllUsers upgrade into another folder" "C:/Program Files/Talvorn Tool 2"
+# An upgrade removes no user's entry: the second user's points at the old folder until
+# their logon moves it.
+expect_second "NSIS /AllUsers upgrade: the second user keeps an entry" "$(slash "$folder")"
 folder="$program_files\\Talvorn Tool 2"
-expect "NSIS /AllUsers upgrade into another folder" "$(slash "$folder")"
-expect_second "NSIS /AllUsers upgrade: the old folder's entry gone for the second user too" ""
 expect_entries "NSIS /AllUsers upgrade" HKLM "$all_users_menu" "$folder"
 second_logon HKLM
-nsis_uninstall "$folder"
+expect_second "NSIS /AllUsers upgrade, the second user's logon" "$(slash "$folder")"
+code="$(command_line 1.0.0/TalvornToolSetup.exe /S /AllUsers /Uninstall)"
+check "NSIS /AllUsers uninstall: exit code 0 (got $code)" test "$code" = 0
+check "NSIS /AllUsers uninstall: when the command returns, the folder is gone" test ! -e "$(unix "$folder")"
+settle
 expect "NSIS /AllUsers uninstall" ""
 expect_second "NSIS /AllUsers uninstall" ""
-check "NSIS /AllUsers uninstall: the folder is gone" test ! -e "$(unix "$folder")"
 expect_entries "NSIS /AllUsers uninstall" HKLM "$all_users_menu" ""
 
 echo "== MSI, per user"
@@ -262,7 +302,14 @@ expect_second "the second user's logon" "$(slash "$folder")"
 duplicated "$xml" "$(slash "$folder")" "MSI per machine repair"
 repair 1.0.0/TalvornTool-per-machine.msi
 expect "MSI per machine repair" "$(slash "$folder")"
-msi 1.0.0/TalvornTool-per-machine.msi /x
+# A major upgrade, into the installed folder: the old version's removal for every user
+# must not run inside it.
+msi 1.0.1/TalvornTool-per-machine.msi /i
+expect "MSI per machine upgrade" "$(slash "$folder")"
+expect_second "MSI per machine upgrade: the second user keeps the entry" "$(slash "$folder")"
+expect_entries "MSI per machine upgrade" HKLM "$msi_machine_menu" "$folder"
+# The 1.0.1 package's uninstall leaves nothing: 1.0.0 is no longer installed beside it.
+msi 1.0.1/TalvornTool-per-machine.msi /x
 expect "MSI per machine uninstall" ""
 check "MSI per machine uninstall: none of ours in the new version's commands.xml" \
     test "$(grep -c vivado_server.tcl "$vivado/2025.1/commands/commands.xml")" = 0
@@ -293,11 +340,56 @@ check "as LocalSystem: no other Vivado file written" cmp -s <(state) "$WINEPREFI
 move_roaming_folder "C:\\users\\$user\\AppData\\Roaming"
 logon HKLM
 expect "as LocalSystem: the user's logon after" "$(slash "$folder")"
+second_logon HKLM
 move_roaming_folder "$system_roaming"
-msi 1.0.0/TalvornTool-per-machine.msi /x
+msi 1.0.1/TalvornTool-per-machine.msi /i
+move_roaming_folder "C:\\users\\$user\\AppData\\Roaming"
+expect "as LocalSystem: upgrade, the user keeps the entry" "$(slash "$folder")"
+expect_second "as LocalSystem: upgrade, the second user keeps the entry" "$(slash "$folder")"
+move_roaming_folder "$system_roaming"
+msi 1.0.1/TalvornTool-per-machine.msi /x
 move_roaming_folder "C:\\users\\$user\\AppData\\Roaming"
 expect "as LocalSystem: uninstall" ""
+expect_second "as LocalSystem: uninstall" ""
 expect_entries "as LocalSystem: uninstall" HKLM "$msi_machine_menu" ""
 full_disk "MSI per machine install" HKLM install_into 1.0.0/TalvornTool-per-machine.msi
+
+echo "== one installation per scope"
+# Each installer's installation, and each of the three others run while it is there, in
+# its own default folder (the same folder for the two of a scope): every one refuses, with
+# NSIS's exit code 2 or Windows Installer's 1603, and changes nothing.
+seeded
+kinds=(nsis-user nsis-all msi-user msi-machine)
+run_kind() { # kind, /i or /x
+    local options=""
+    case $1 in
+        nsis-*) [ "$1" = nsis-all ] && options=/AllUsers
+                [ "$2" = /x ] && options+=" /Uninstall"
+                command_line 1.0.0/TalvornToolSetup.exe /S $options ;;
+        msi-user) command_line 1.0.0/TalvornTool-per-user.msi "$2" /qn ;;
+        msi-machine) command_line 1.0.0/TalvornTool-per-machine.msi "$2" /qn ;;
+    esac
+    settle
+}
+for first in "${kinds[@]}"; do
+    code="$(run_kind "$first" /i)"
+    check "$first installs (exit code $code)" test "$code" = 0
+    state >"$WINEPREFIX/before"
+    runs="$(run_values)"
+    for other in "${kinds[@]}"; do
+        [ "$other" = "$first" ] && continue
+        refused=1603; [[ $other == nsis-* ]] && refused=2
+        code="$(run_kind "$other" /i)"
+        check "$other refuses while $first is installed (exit code $code)" test "$code" = "$refused"
+    done
+    check "$first: the refusals changed no Vivado file" cmp -s <(state) "$WINEPREFIX/before"
+    refresh="$(run_values)"; refresh="${refresh#|}"; refresh="${refresh%|}"; refresh="${refresh%\" nofeedback}"
+    check "$first: one Run value, as before, and its refresh is there" \
+        test "$(run_values)" = "$runs" -a -f "$(unix "${refresh#\"}")"
+    code="$(run_kind "$first" /x)"
+    check "$first uninstalls (exit code $code)" test "$code" = 0
+    check "$first uninstalled: no Run value" test "$(run_values)" = "|"
+    expect "$first uninstalled" ""
+done
 
 finish "Installer lifecycle check"
