@@ -163,7 +163,10 @@ check "the package's files are gone" test ! -e "$target/opt/talvorn-tool" \
     -a ! -e "$target/etc/xdg/autostart/talvorn-vivado-refresh.desktop" \
     -a ! -e "$target/usr/share/applications/talvorn-register-with-vivado.desktop"
 
-cp -n "$target"/var/cache/apt/archives/*.deb "$archives/" 2>/dev/null || true
+# The cache keeps what apt may still fetch, so it doesn't grow with every point release.
+in_root apt-get autoclean -qq >/dev/null
+rm -f "$archives"/*.deb
+cp "$target"/var/cache/apt/archives/*.deb "$archives/" 2>/dev/null || true
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
     exit 1
