@@ -1,6 +1,7 @@
 #include "app/centring.h"
 #include "app/mainwindow.h"
 #include "files/filelock.h"
+#include "files/filesystem.h"
 #include "messages/resultcodes.h"
 #include "testsupport.h"
 
@@ -125,7 +126,7 @@ private slots:
         QScopedPointer<FileLock> held(fault == "held" ? new FileLock(xmlPath, QDeadlineTimer(1000)) : nullptr);
         if (fault == "killed holder") {
             QProcess holder; // flock(1) itself holds the lock, not the command it runs
-            holder.start("flock", {"-o", QFileInfo(xmlPath).path(), "sleep", "60"});
+            holder.start("flock", {"-o", FileSystem::LockName(xmlPath), "sleep", "60"});
             if (!holder.waitForStarted())
                 QSKIP("flock(1) is not there");
             QThread::msleep(300);

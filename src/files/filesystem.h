@@ -13,8 +13,9 @@ namespace FileSystem {
 
 using LockHandle = qintptr;
 constexpr LockHandle noLock = -1;
-// The lock's name is held by someone who may not edit the file: the run goes on without
-// the lock rather than be blocked by a stranger.
+// The lock's name is held by someone who may not edit the file, or (Unix) the account has
+// no runtime folder of its own: the run goes on without the lock rather than be blocked
+// by a stranger.
 constexpr LockHandle unguarded = -2;
 
 // The lock that every run editing the file takes, whatever path reaches the file and
@@ -23,11 +24,10 @@ constexpr LockHandle unguarded = -2;
 // file can hold it.
 LockHandle Lock(const QString &path, const QDeadlineTimer &deadline);
 void Unlock(LockHandle lock);
-#ifdef Q_OS_WIN
-// The name of the file's lock in the global namespace, the same for every path that
-// reaches the file.
+// The name of the file's lock, the same for every path that reaches the file: on Windows
+// in the global namespace, on Unix a file of the running account's runtime folder (empty
+// when there is none).
 QString LockName(const QString &path);
-#endif
 
 // Whether the running user may write the path, as the system will judge the write.
 bool MayWrite(const QString &path);

@@ -3,9 +3,12 @@
 
 #include "files/waitpolicy.h"
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <cerrno>
@@ -17,29 +20,33 @@
 
 namespace FileSystem {
 
-namespace {
-int OpenForLock(const QString &path)
+// The lock is a file in the running account's runtime folder (XDG_RUNTIME_DIR, or the
+// private one Qt makes in its place), which nobody else may enter, named after the file's
+// real path: a lock on the folder that holds the file could be taken by anyone who may
+// read that folder. The kernel drops the lock with its process.
+QString LockName(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    return ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-}
-}
-
-// The folder that holds the file is locked, not the file: the file is replaced by a new
-// one, which a lock on the old one would not cover, and a lock file beside it could not
-// be made in a folder we may not write. The kernel drops the lock with its process.
-LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
-{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return QString();
     const QFileInfo info(path);
     const QString file = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    int fd = OpenForLock(QFileInfo(file).path());
-    if (fd < 0 && info.isFile())
-        fd = OpenForLock(file); // a folder we may only pass through: the file will do
+    const QByteArray hash = QCryptographicHash::hash(QFile::encodeName(QDir::cleanPath(file)), QCryptographicHash::Sha256);
+    return runtime + QStringLiteral("/VivadoIntegration.FileLock-") + QString::fromLatin1(hash.toHex().left(32));
+}
+
+// Without a runtime folder of our own (Qt refuses one that another account made first),
+// the run goes on without the lock: the check before the move still keeps every change.
+LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
+{
+    const QString name = LockName(path);
+    const int fd = name.isEmpty() ? -1
+                                  : ::open(QFile::encodeName(name).constData(),
+                                           O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
     if (fd < 0)
-        return noLock;
+        return unguarded;
     while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        // A file system without locks (some network shares): the check before the move
-        // still keeps every change of another run.
+        // A file system without locks: the check before the move still keeps every change.
         if (errno != EWOULDBLOCK && errno != EINTR)
             break;
         if (deadline.hasExpired()) {
