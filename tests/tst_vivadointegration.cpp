@@ -10,10 +10,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#ifdef Q_OS_WIN
 #include <thread>
+
+#ifdef Q_OS_WIN
 #include <windows.h>
 #include <aclapi.h>
+#else
+#include <unistd.h>
 #endif
 
 using namespace TestSupport;
@@ -241,14 +244,12 @@ private slots:
 
     void lockHolders()
     {
-#ifndef Q_OS_WIN
-        QSKIP("only Windows names its locks");
-#else
         QFETCH(bool, stranger);
         QFETCH(int, minimumWait);
         QTemporaryDir dir;
         const QString path = dir.path() + "/commands.paini";
         QSemaphore held;
+#ifdef Q_OS_WIN
         std::thread holder([&] {
             QScopedPointer<FileLock> lock(stranger ? nullptr : new FileLock(path, QDeadlineTimer(1000)));
             const HANDLE mutex = stranger ? CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t *>(FileSystem::LockName(path).utf16())) : nullptr;
@@ -262,15 +263,36 @@ private slots:
             CloseHandle(mutex);
             FreeSid(someoneElse);
         });
+#else
+        // The stranger is another account that may read the folder, and locks it as the lock
+        // once was.
+        QProcess locker;
+        if (stranger) {
+            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                  | QFileDevice::ReadOther | QFileDevice::ExeOther);
+            locker.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "flock", "-o", dir.path(), "sleep", "40"});
+            if (getuid() != 0 || !locker.waitForStarted())
+                QSKIP("only root can run a lock holder as another account");
+            QThread::msleep(500);
+        }
+        std::thread holder([&] {
+            QScopedPointer<FileLock> lock(stranger ? nullptr : new FileLock(path, QDeadlineTimer(1000)));
+            held.release();
+            QThread::msleep(stranger ? 0 : 1500);
+        });
+#endif
         held.acquire();
         QElapsedTimer waited;
         waited.start();
         const ResultCode result = UpdateIniFile().Update("C:/app", path);
         const qint64 took = waited.elapsed();
         holder.detach();
+#ifndef Q_OS_WIN
+        locker.kill();
+        locker.waitForFinished();
+#endif
         QCOMPARE(result, RESULT_OK);
         QVERIFY2(took >= minimumWait && took < minimumWait + 5000, qPrintable(QString::number(took)));
-#endif
     }
 
     // The system accounts' profiles lie inside the Windows folder, however the path is written.
