@@ -20,6 +20,16 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
 }
 
+# The checks' verdicts: each prints a line, and finish fails the script if any failed.
+failures=0
+check() { # description, then a command that must succeed
+    local what="$1"; shift
+    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+finish() { # what was checked
+    [ "$failures" -eq 0 ] && echo "$1 passed" || { echo "$failures of $1 failed"; exit 1; }
+}
+
 build_all() {
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DWARNINGS_AS_ERRORS=ON
     cmake --build "$build" -j"$(nproc)"

@@ -11,17 +11,11 @@ packages+=(debootstrap dpkg-dev desktop-file-utils)
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/vivadointegration"
 cached_root="$cache/debian12-root"
 archives="$cache/debian12-archives"
-failures=0
 work="$(mktemp -d)"
 # Every mount of the root lives in a mount namespace that ends with its command, so
 # nothing below the work folder is mounted when it goes; --one-file-system all the same.
 trap 'rm -rf --one-file-system "$work"' EXIT
 target="$work/root"
-
-check() { # description, then a command that must succeed
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
 
 # Runs a command in the root, in a clean environment (VAR=value arguments first add to it),
 # with a /proc of its own.
@@ -167,8 +161,4 @@ check "the package's files are gone" test ! -e "$target/opt/talvorn-tool" \
 in_root apt-get autoclean -qq >/dev/null
 rm -f "$archives"/*.deb
 cp "$target"/var/cache/apt/archives/*.deb "$archives/" 2>/dev/null || true
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "All package checks passed"
+finish "Package check"

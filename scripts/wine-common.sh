@@ -5,7 +5,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xz-utils unzip
            nsis wixl)
 win="${WIN_BUILD_DIR:-$root/build-win}"
-failures=0
 
 # Cross-builds the tool and its tests for 64-bit Windows (MinGW-w64) into build-win/, with a
 # Qt 5.15.8 for MinGW unpacked from ../shared/toolchains/ when that is there, else built.
@@ -39,11 +38,6 @@ new_wine_prefix() {
     user="$(wine cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r')"
     roaming="$WINEPREFIX/drive_c/users/$user/AppData/Roaming"
     vivado="$roaming/Xilinx/Vivado"
-}
-
-check() { # description, then a command that must succeed
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
 
 # Runs a Windows program through cmd in the folder given and prints its %ERRORLEVEL%,
@@ -98,8 +92,4 @@ remove_tiny_drive() { # letter
     rm -f "$WINEPREFIX/dosdevices/$1:"
     [ -n "${tiny_mount:-}" ] && { umount "$tiny_mount"; rmdir "$tiny_mount"; tiny_mount=""; }
     return 0
-}
-
-finish() {
-    [ "$failures" -eq 0 ] && echo "$1 passed" || { echo "$failures of $1 failed"; exit 1; }
 }
