@@ -11,6 +11,7 @@
 #include "xmlcommands/domserializer.h"
 #include "xmlcommands/registration.h"
 #include "xmlcommands/updatexmlfile.h"
+#include "xmlcommands/xmldepthguard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -415,6 +416,17 @@ private slots:
         Row("xml, a large entity never used", xml,
             "<!DOCTYPE custom_commands [<!ENTITY e '" + QByteArray(10000, 'e') + "'>]>" + root10 + "</custom_commands>", RESULT_OK,
             "...\n" + Added(0));
+        // The three programs take and refuse the same files: one entity may expand to the
+        // whole budget, and one character more is refused.
+        for (const int size : {XmlDepthGuard::maxExpansion, XmlDepthGuard::maxExpansion + 1}) {
+            const QByteArray once = "<!DOCTYPE custom_commands [<!ENTITY e '" + QByteArray(int(size), 'e') + "'>]>" + root10
+                + "<x>&e;</x></custom_commands>";
+            const quint32 result = size > XmlDepthGuard::maxExpansion ? ERR_XML_READ_FAILED : RESULT_OK;
+            const QString name = size > XmlDepthGuard::maxExpansion ? "one character past the budget" : "the whole budget";
+            Row(qPrintable("xml, removal: one entity used once, " + name), xml, once, result, unchanged, "remove");
+            Row(qPrintable("xml, refresh: one entity used once, " + name), xml, once, result,
+                result == RESULT_OK ? Native("...</x>\n" + Added(0)) : unchanged, "refresh");
+        }
         const QByteArray doctype = "<!DOCTYPE custom_commands [";
         Row("xml, expansions in attribute values share the budget", xml, doctype + "<!ENTITY e '" + QByteArray(1000, 'z') + "'>]>"
             + root10 + QByteArray("<a v='&e;'/>").repeated(1049) + "</custom_commands>", ERR_XML_READ_FAILED, unchanged);

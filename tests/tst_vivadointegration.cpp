@@ -146,6 +146,26 @@ private slots:
         QCOMPARE(ReadBytes(ini).contains("/vivado_server.tcl"), task == "refresh");
     }
 
+    // Vivado installed but never started has no commands folder: nothing to remove or put
+    // in order, and nothing is created.
+    void withoutCommandsFolders_data() { goesOnAfterFailures_data(); }
+
+    void withoutCommandsFolders()
+    {
+        QFETCH(QString, task);
+        QTemporaryDir dir;
+        const QString vivado = MakeProfile(dir.path(), {});
+        VersionFolderList folders;
+        for (const QString &version : QStringList{"2019.1", "2016.2"}) {
+            QDir().mkpath(vivado + "/" + version);
+            folders.append({CommandsFolder(vivado, version), version});
+        }
+        const ResultCode code = task == "remove" ? VivadoIntegration().RemoveFromVersionFolders(folders)
+                                                 : VivadoIntegration().RefreshVersionFolders(folders);
+        QCOMPARE(code, RESULT_OK);
+        QVERIFY(QDir(vivado + "/2019.1").isEmpty() && QDir(vivado + "/2016.2").isEmpty());
+    }
+
     // A run for every user follows no link that a user laid in their profile: the file it
     // leads to stays as it was, and is no failure; the user's own files are still cleaned.
     void removeFromProfileFollowsNoLink_data()

@@ -50,9 +50,12 @@ ResultCode VivadoIntegration::ForFoundFolders(const QString &appFolder, FoldersT
     return result == RESULT_OK ? (this->*task)(folders) : result;
 }
 
+// No commands folder (Vivado installed but never started): nothing to remove.
 ResultCode VivadoIntegration::RemoveFromVersionFolders(const VersionFolderList &folders)
 {
     return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
+        if (!HasCommandsFolder(filePath))
+            return RESULT_OK;
         return legacy ? UpdateIniFile().Remove(appFolder, filePath) : UpdateXmlFile().Remove(appFolder, filePath);
     });
 }
@@ -117,7 +120,7 @@ ResultCode VivadoIntegration::RefreshVersionFolders(const VersionFolderList &fol
     return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
         // No commands folder (Vivado not started since it was installed, or no version at
         // all): nothing to put in order yet; the first refresh after Vivado made it will.
-        if (!QFileInfo(QFileInfo(filePath).path()).isDir())
+        if (!HasCommandsFolder(filePath))
             return RESULT_OK;
         return legacy ? UpdateIniFile().Refresh(appFolder, filePath) : UpdateXmlFile().Refresh(appFolder, filePath);
     });
@@ -135,6 +138,11 @@ ResultCode VivadoIntegration::ForEachCommandFile(const VersionFolderList &folder
             break;
     }
     return first;
+}
+
+bool VivadoIntegration::HasCommandsFolder(const QString &filePath)
+{
+    return QFileInfo(QFileInfo(filePath).path()).isDir();
 }
 
 QString VivadoIntegration::CommandFileName(bool legacy)

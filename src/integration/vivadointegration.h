@@ -19,6 +19,9 @@ public:
     static bool IsLegacyVersion(const QString &version);
     // commands.paini for a version before 2018, commands.xml from 2018 on.
     static QString CommandFileName(bool legacy);
+    // Whether the folder that would hold the command file is there: Vivado makes it when
+    // it first starts.
+    static bool HasCommandsFolder(const QString &filePath);
 
     // The entries for this installation's folder and those of installations that are
     // gone. An uninstaller must not stop halfway, so every version is visited; the first

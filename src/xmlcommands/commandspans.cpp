@@ -1,6 +1,7 @@
 #include "xmlcommands/commandspans.h"
 
 #include "xmlcommands/customcommand.h"
+#include "xmlcommands/xmldepthguard.h"
 
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -76,6 +77,12 @@ bool Read(const QString &text, QVector<CommandSpan> &spans, bool *hasRoot)
 {
     QXmlStreamReader reader(ReadableVersion(text));
     reader.setNamespaceProcessing(false);
+#if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
+    // The document's budget of expansions was checked before, as for the registration. The
+    // reader's own limit on one entity (4,096 characters since Qt 5.15; none before) would
+    // refuse a file that the registration takes.
+    reader.setEntityExpansionLimit(int(XmlDepthGuard::maxExpansion));
+#endif
     int depth = 0;
     bool inRoot = false;
     while (!reader.atEnd()) {
