@@ -324,6 +324,7 @@ private slots:
         QTest::newRow("LocalSystem's") << "C:/Windows/System32/config/systemprofile/AppData/Roaming" << "C:/Windows" << true;
         QTest::newRow("a service's, other case, backslashes") << "c:\\WINDOWS\\ServiceProfiles\\LocalService\\AppData\\Roaming"
                                                              << "C:\\Windows" << true;
+        QTest::newRow("the Windows folder itself") << "C:/Windows" << "C:\\Windows\\" << true;
         QTest::newRow("a person's") << "C:/Users/ann/AppData/Roaming" << "C:/Windows" << false;
         QTest::newRow("a name that begins like the Windows folder") << "C:/WindowsUsers/AppData/Roaming" << "C:/Windows" << false;
         QTest::newRow("out of it again by ..") << "C:/Windows/../Users/ann/AppData/Roaming" << "C:/Windows" << false;
