@@ -92,7 +92,8 @@ FileReplacer::Outcome FileReplacer::Replace(const QString &path, const FileSnaps
     if (present && !FileSystem::MayWrite(target))
         return Failed(reason, QStringLiteral("not writable"));
 
-    // Without the file, a new one left beside it may be all there is of it: kept.
+    // Leftovers of an earlier run that crashed are removed only while the file itself is
+    // there. Without it, such a leftover may be the only copy of the user's commands.
     if (present)
         RemoveLeftovers(target);
     QFile temp(TemporaryName(target));

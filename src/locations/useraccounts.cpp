@@ -24,7 +24,8 @@ bool Inside(const QString &path, const QString &folder)
 }
 }
 
-// Also through links: where the folder really is decides.
+// A roaming folder reached through a link into the Windows folder is a system profile
+// too: the folder's real place decides, not the path that names it.
 bool IsSystemProfile(const QString &roamingFolder, const QString &windowsFolder)
 {
     return Inside(roamingFolder, windowsFolder)

@@ -56,8 +56,9 @@ bool IsXmlText(const QString &text)
     return true;
 }
 
-// Whose each command of the tool's is. Each folder is judged once: a large file holds many
-// entries for few folders. None for everyone else's commands.
+// The fate of each of the tool's commands in one file: its own, another installation's
+// that is still there, or a dead one. Each folder is judged once, since a large file holds
+// many entries for few folders. Other programs' commands have no fate: they always stay.
 class Judgements
 {
 public:
