@@ -4,6 +4,7 @@
 // runs in a window station that nobody sees, as a service's process does.
 #include "app/centring.h"
 #include "app/mainwindow.h"
+#include "app/startup.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -21,15 +22,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsSet("BOXANSWERER_UNSEEN"))
         SetProcessWindowStation(CreateWindowStationW(L"Unseen", 0, WINSTA_ALL_ACCESS, nullptr));
 #endif
-    qSetGlobalQHashSeed(0);
+    Startup::PrepareProcess();
     QApplication application(argc, argv);
-#if defined(REMOVAL)
-    MainWindow window(MainWindow::Task::Remove);
-#elif defined(REFRESH)
-    MainWindow window(MainWindow::Task::Refresh);
-#else
-    MainWindow window;
-#endif
+    MainWindow window(Startup::Task());
     CentreOnWorkArea(window);
 
     QTextStream out(stdout);
