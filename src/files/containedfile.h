@@ -8,8 +8,8 @@
 
 #include <vector>
 
-// A file of another user's folder, for a run that acts for that user with more rights
-// than theirs (the system in an uninstall for every user). The user controls every
+// A file in another user's folder, for a run that acts for that user with more rights
+// than they have (the system in an uninstall for every user). The user controls every
 // folder below their own, so a path there may lead anywhere: a link could make us write
 // a system file. So the file is opened from the base folder down one name at a time,
 // following no link, junction or mount point; every folder on the way stays open and
@@ -27,9 +27,10 @@ public:
     ContainedFile(const ContainedFile &) = delete;
     ContainedFile &operator=(const ContainedFile &) = delete;
 
-    // `names` lead from `base` to the file (or folder), one plain name each. Refused: a
-    // link or another file system on the way, a file with more than one name, or not the
-    // kind asked for; Missing: nothing there; Failed: the system refused to open it.
+    // `names` lead from `base` to the file (or folder), one plain name each. Returns
+    // Refused for a link or another file system on the way, a file with more than one
+    // name, or not the kind asked for; Missing when nothing is there; Failed when the
+    // system refused to open it.
     Opened Open(const QString &base, const QStringList &names, Kind last = Kind::File);
     // Why Open did not give an open file, in the system's words where it gave any.
     const QString &Reason() const { return reason; }
@@ -43,24 +44,25 @@ public:
     QStringList Names();
 
 private:
-    // The platform's steps: each keeps the handle it opens.
+    // The steps each platform implements. Each step keeps the handle it opens.
     Opened OpenBase(const QString &base);
     Opened OpenFolder(const QString &name);
     Opened OpenFile(const QString &name);
-    // Windows: both of the steps above, and the checks of the handle each opens.
+    // On Windows, OpenFolder and OpenFile both go through OpenName, and Checked checks the
+    // handle that each opens.
     Opened OpenName(const QString &name, bool folder);
     Opened Checked(bool folder);
     bool WriteAll(const QByteArray &bytes);
     void CloseAll();
 
     Opened Refused(const QString &why);
-    // With the system's reason for the last failure.
+    // Fails with the system's reason for the last failure.
     Opened Failed(const QString &what);
 
-    // The folders from the base down, then the file.
+    // The handles of the folders from the base down, then of the file.
     std::vector<qintptr> handles;
     QString reason;
-    // Windows: the path opened last, and where the system must say it is.
+    // On Windows, the path opened last, and the place the system must give for its handle.
     QString path;
     QString expected;
 };

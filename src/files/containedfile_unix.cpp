@@ -1,4 +1,4 @@
-// A contained file on Unix: each name opened relative to the folder before it.
+// A contained file on Unix opens each name relative to the folder before it.
 #include "files/containedfile.h"
 
 #include <QFile>
@@ -64,8 +64,8 @@ ContainedFile::Opened ContainedFile::OpenFolder(const QString &name)
     return folder.st_dev == base.st_dev ? Opened::Open : Refused(QStringLiteral("another file system: ") + name);
 }
 
-// Looked at before it is opened, so that a FIFO or a device is never opened at all; the
-// file opened must then be the one looked at.
+// The file is examined before it is opened, so that a FIFO or a device is never opened
+// at all. The file then opened must be the one that was examined.
 ContainedFile::Opened ContainedFile::OpenFile(const QString &name)
 {
     const int folder = Fd(handles.back());
@@ -123,7 +123,8 @@ bool ContainedFile::WriteAll(const QByteArray &bytes)
 QStringList ContainedFile::Names()
 {
     QStringList names;
-    // The stream takes over the descriptor it is given: it reads a copy.
+    // The folder stream takes over the descriptor it is given, so it gets a copy and the
+    // folder's own handle stays open.
     const int copy = fcntl(Fd(handles.back()), F_DUPFD_CLOEXEC, 0);
     DIR *const folder = copy < 0 ? nullptr : fdopendir(copy);
     if (!folder) {

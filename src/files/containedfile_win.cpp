@@ -1,8 +1,8 @@
-// A contained file on Windows: each name opened relative to the folder handle before it,
-// as itself and never as the target of a reparse point, and its handle's final path
-// checked. A name opened by its whole path would pass through every folder above it
-// again, and one of those could have become a junction meanwhile. Wine shows a link to a
-// file as a plain file that its final path gives away, so both checks are needed.
+// A contained file on Windows opens each name relative to the folder handle before it,
+// as itself and never as the target of a reparse point, and checks its handle's final
+// path. A name opened by its whole path would pass through every folder above it again,
+// and one of those could have become a junction meanwhile. Wine shows a link to a file as
+// a plain file, and only its final path gives it away, so both checks are needed.
 #include "files/containedfile.h"
 
 #include <QDir>
@@ -18,7 +18,7 @@ constexpr NTSTATUS notAFolder = NTSTATUS(0xC0000103L);   // STATUS_NOT_A_DIRECTO
 constexpr NTSTATUS aFolder = NTSTATUS(0xC00000BAL);      // STATUS_FILE_IS_A_DIRECTORY
 constexpr NTSTATUS invalidName = NTSTATUS(0xC0000033L);  // STATUS_OBJECT_NAME_INVALID
 // The open went through, but another program holds an opportunistic lock on the file
-// and has yet to let go: reading now would wait for it, as long as it likes.
+// and has yet to let go. Reading now would wait for that program as long as it likes.
 constexpr NTSTATUS oplockBreakInProgress = NTSTATUS(0x00000108L);
 
 HANDLE Handle(qintptr handle)
@@ -51,7 +51,7 @@ QString FinalPath(HANDLE handle)
 }
 
 // Only the native call opens a name relative to a folder handle. It is looked up at run
-// time, as a program without the driver kit's import library must.
+// time, because a program built without the driver kit's import library can't link it.
 struct NativeCalls
 {
     decltype(&NtCreateFile) createFile = nullptr;
@@ -109,9 +109,9 @@ NTSTATUS OpenFolderHandle(HANDLE parent, const QString &name, HANDLE &opened)
                         FILE_DIRECTORY_FILE, opened);
 }
 
-// Nobody else may write the file while we read and rewrite it. A file held open by another
-// program is not waited for: its user could hold every file so and stall the run for
-// everyone.
+// The file is shared for reading only, so that nobody else may write it while we read and
+// rewrite it. A file held open by another program is not waited for, because its user
+// could hold every file that way and stall the run for everyone.
 NTSTATUS OpenFileHandle(HANDLE parent, const QString &name, HANDLE &opened)
 {
     return OpenRelative(parent, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, opened);
@@ -125,8 +125,8 @@ void ContainedFile::CloseAll()
     handles.clear();
 }
 
-// The base folder is no link either, and is where its path says: a profile folder that
-// was deleted and made again as a junction would lead anywhere.
+// The base folder must not be a link either, and must be where its path says, because a
+// profile folder that was deleted and made again as a junction could lead anywhere.
 ContainedFile::Opened ContainedFile::OpenBase(const QString &base)
 {
     path = QDir::toNativeSeparators(QDir::cleanPath(base));
@@ -171,12 +171,13 @@ ContainedFile::Opened ContainedFile::OpenName(const QString &name, bool folder)
     return Checked(folder);
 }
 
-// The handle last opened is no reparse point, of the kind asked for, the file's only
-// name, and where the system says it is is where we meant.
+// Checks that the handle opened last is no reparse point, is of the kind asked for and is
+// the file's only name, and that the system places it where we meant.
 ContainedFile::Opened ContainedFile::Checked(bool folder)
 {
     const HANDLE handle = Handle(handles.back());
-    // Wine opens a FIFO or a device under a name, and tells no more of it.
+    // Wine opens a FIFO or a device under a name and tells nothing more about it, so only
+    // its file type gives it away.
     if (GetFileType(handle) != FILE_TYPE_DISK)
         return Refused(QStringLiteral("no regular file: ") + path);
     BY_HANDLE_FILE_INFORMATION info;

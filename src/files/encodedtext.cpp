@@ -1,5 +1,7 @@
 #include "files/encodedtext.h"
 
+#include "files/filesystem.h"
+
 #include <QRegularExpression>
 #include <QTextCodec>
 #include <QVector>
@@ -10,24 +12,25 @@ QTextCodec *Named(const char *name)
     return QTextCodec::codecForName(name);
 }
 
-// The text, when every byte is valid in the codec and comes back from it. A Unicode
-// encoding gives back whatever it reads; a code page may read two byte sequences as
-// one character, and would write the user's bytes otherwise.
+// Gives the text only when every byte is valid in the codec and comes back from it. A
+// Unicode encoding gives back whatever it reads, but a code page may read two byte
+// sequences as the same character, and would then write the user's bytes differently.
 bool Decodes(QTextCodec *codec, const QByteArray &bytes, QString &text)
 {
-    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader); // a mark inside the text is text
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader); // A byte-order mark inside the text is text.
     text = codec->toUnicode(bytes.constData(), bytes.size(), &state);
     static const QVector<int> unicode{106, 1013, 1014, 1015, 1017, 1018, 1019}; // UTF-8, -16 and -32
     return state.invalidChars == 0 && state.remainingChars == 0 && (unicode.contains(codec->mibEnum()) || codec->fromUnicode(text) == bytes);
 }
 
-// A byte that is no text, as Read keeps it: a lone low surrogate, which no codec reads.
+// Read keeps a byte that is no text as a lone low surrogate, which no codec reads.
 constexpr ushort firstKeptByte = 0xDC80;
 constexpr ushort lastKeptByte = 0xDCFF;
 
-// Each line as the codec reads it when that gives every byte back; in any other line,
-// each byte from 0x80 on as the lone surrogate that stands for it. Line ends are ASCII
-// in every encoding this reads, and never the second byte of a character.
+// Reads each line with the codec when that gives every byte back. In any other line,
+// each byte from 0x80 up becomes the lone surrogate that stands for it. Lines can be
+// split safely, because line ends are ASCII in every encoding this reads, and never the
+// second byte of a character.
 QString WithKeptBytes(QTextCodec *codec, const QByteArray &bytes)
 {
     QString text;
@@ -119,7 +122,7 @@ bool TextEncoding::CanEncode(const QString &text) const
 {
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     codec->fromUnicode(text.constData(), text.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0; // none left: a high surrogate at the end
+    return state.invalidChars == 0 && state.remainingChars == 0; // Anything left over is a high surrogate at the end.
 }
 
 QByteArray TextEncoding::Encode(const QString &text, LineEnds lineEnds) const
@@ -142,12 +145,8 @@ EncodedText::EncodedText(const TextEncoding &encoding, TextEncoding::LineEnds li
 // CR before every LF byte, even inside UTF-16 characters.
 void EncodedText::Append(QString piece)
 {
-#ifdef Q_OS_WIN
-    if (lineEnds == TextEncoding::LineEnds::Native)
-        piece.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-#else
-    Q_UNUSED(lineEnds)
-#endif
+    if (lineEnds == TextEncoding::LineEnds::Native && FileSystem::NativeLineEnd() != QLatin1String("\n"))
+        piece.replace(QLatin1Char('\n'), FileSystem::NativeLineEnd());
     if (!keepsBytes) {
         AppendEncoded(piece.constData(), piece.size());
         return;
@@ -168,8 +167,8 @@ void EncodedText::Append(QString piece)
 
 void EncodedText::AppendEncoded(const QChar *chars, int size)
 {
-    // Qt 5's UTF-32 encoder sizes its output by UTF-16 units: each pair of surrogates
-    // leaves four bytes of whatever the memory held behind the text.
+    // Qt 5's UTF-32 encoder sizes its output by UTF-16 units, so each pair of surrogates
+    // leaves four bytes of whatever the memory held behind the text. They are cut off.
     if (utf32)
         bytes += encoder->fromUnicode(chars, size).left(4 * QStringView(chars, size).toUcs4().size());
     else

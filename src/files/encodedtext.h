@@ -11,32 +11,33 @@
 
 class QTextCodec;
 
-// How a text file's bytes become text and go back, for both command files: the file is
-// written back in the encoding it was read in, byte-order mark included, so that every
-// byte the tool doesn't change stays as it was.
+// Turns the bytes of either command file into text and back. The file is written back in
+// the encoding it was read in, byte-order mark included, so that every byte the tool
+// doesn't change stays as it was.
 class TextEncoding
 {
 public:
     enum class LineEnds { Native, AsWritten };
 
-    // A new file's: no byte-order mark. `lead`: the bytes written before the text, as read.
+    // Without `lead`, the encoding of a new file, which has no byte-order mark. `lead` holds
+    // the bytes written before the text, as they were read.
     explicit TextEncoding(QTextCodec *codec, const QByteArray &lead = QByteArray());
 
     // Offers the bytes' text to `use` in each encoding they can be read in, best first,
-    // until it accepts one: the encoding a byte-order mark names; else `expected`, when
-    // it gives every byte back; then the code pages that do (the locale's, Windows'
-    // Western one, Latin-1); last the locale's, in which a line that isn't text there
-    // keeps its bytes as they are (see Encode). A UTF-8 mark before bytes that aren't
-    // UTF-8 is kept as it is, and the rest read as a file without it. False when `use`
-    // accepted none.
+    // until `use` accepts one. A byte-order mark decides the encoding. Without one,
+    // `expected` comes first if it gives every byte back, then the code pages that do
+    // (the locale's, Windows' Western one, Latin-1), and last the locale's, in which a
+    // line that isn't text there keeps its bytes as they are (see Encode). A UTF-8 mark
+    // before bytes that aren't UTF-8 is kept as it is, and the rest is read as a file
+    // without a mark. Returns false when `use` accepted none.
     using Use = std::function<bool(const TextEncoding &encoding, const QString &text)>;
     static bool Read(const QByteArray &bytes, QTextCodec *expected, const Use &use);
-    // The same for a file that its reader reads in the locale's encoding and no other:
-    // no other code page is tried.
+    // The same for a file that its reader reads only in the locale's encoding, so no other
+    // code page is tried.
     static bool ReadInLocale(const QByteArray &bytes, const Use &use);
 
-    // The locale's encoding, which reports every character it can't hold: on Windows the
-    // ANSI code page as the system converts it (encodedtext_win.cpp).
+    // The locale's encoding, as a codec that reports every character it can't hold. On
+    // Windows it is the ANSI code page as the system converts it (encodedtext_win.cpp).
     static QTextCodec *Locale();
 
     // The encoding that an XML declaration's text names, else UTF-8.
@@ -47,11 +48,11 @@ public:
 
     QTextCodec *Codec() const { return codec; }
     const QByteArray &Lead() const { return lead; }
-    // Whether the codec holds every character: never a lone surrogate, so never the
-    // stand-in for a byte that Read kept.
+    // Whether the codec can hold every character of the text. A lone surrogate never fits,
+    // so the stand-in for a byte that Read kept never does either.
     bool CanEncode(const QString &text) const;
-    // In an encoding that Read gave kept bytes, each lone surrogate U+DC80..U+DCFF is
-    // written as the byte it stands for.
+    // When Read kept bytes in this encoding, each lone surrogate U+DC80..U+DCFF is written
+    // as the byte it stands for.
     QByteArray Encode(const QString &text, LineEnds lineEnds) const;
     bool KeepsBytes() const { return keepsBytes; }
 

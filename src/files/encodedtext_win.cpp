@@ -9,9 +9,9 @@ namespace {
 // Qt 5's codec for the Windows locale never reports a character that the code page
 // can't hold: it writes '?' or a look-alike in its place, so a folder would be written
 // as a path that names another. Reading a multi-byte code page, it drops bytes that are
-// no text and, once it met one, stops at the first NUL byte. This one has the system
-// convert without best fit and with its errors, and counts every character it can't
-// convert exactly, as Qt's other codecs do.
+// no text and, once it has met one, stops at the first NUL byte. This codec has the
+// system convert without best fit and report its errors, and counts every character it
+// can't convert exactly, as Qt's other codecs do.
 class AnsiCodePage : public QTextCodec
 {
 public:
@@ -38,8 +38,8 @@ private:
     bool leadBytes[256] = {};
 };
 
-// The system converts a long text in runs; only a run that holds a character it can't
-// convert is converted again a character at a time.
+// A long text is converted in runs of this size. Only a run that holds a character the
+// system can't convert is converted again, one character at a time.
 constexpr int runSize = 1 << 15;
 
 wchar_t *Wide(QChar *chars)
@@ -61,7 +61,8 @@ int AnsiCodePage::CharSize(const char *at, const char *end) const
     return leadBytes[uchar(*at)] && end - at > 1 ? 2 : 1;
 }
 
-// The bytes before a lead byte that ends them without its second byte.
+// How many bytes come before a lead byte that ends them without its second byte, or all
+// of them when there is none.
 int AnsiCodePage::CompleteLength(const char *in, int length) const
 {
     int at = 0;
@@ -87,7 +88,7 @@ void AnsiCodePage::DecodeEach(const char *at, const char *end, QString &text, QC
             at += size;
             continue;
         }
-        text += invalid; // a lead byte whose second byte is none goes alone
+        text += invalid; // Only the lead byte is dropped; the byte after it is read anew.
         if (state)
             ++state->invalidChars;
         ++at;
@@ -124,8 +125,8 @@ QString AnsiCodePage::convertToUnicode(const char *in, int length, ConverterStat
     return text;
 }
 
-// The system writes its default character for what the code page can't hold; whether
-// it did is the only sign.
+// The system writes its default character for anything the code page can't hold, and
+// whether it did so is the only sign of it.
 bool AnsiCodePage::EncodeRun(const QChar *in, int length, QByteArray &bytes) const
 {
     const int at = bytes.size();

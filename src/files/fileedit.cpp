@@ -20,7 +20,7 @@ ResultCode Failure(const QString &path, ResultCode code, const QString &reason)
     return code;
 }
 
-// The reason of a failure that the edit itself decided on.
+// Logs the reason of a failure that the edit itself decided on.
 ResultCode Finished(const QString &path, ResultCode result)
 {
     return result == RESULT_OK ? result : Failure(path, result, ReturnMessages::Instance().GetShortMessage(result));
@@ -32,8 +32,8 @@ QString LockFailure(const QDeadlineTimer &deadline)
                                  : QStringLiteral("no lock: ") + qt_error_string();
 }
 
-// Qt reports an allocation that fails by throwing. A file too large for the memory left
-// fails alone; the run goes on with the next.
+// Qt reports a failed allocation by throwing. A file too large for the memory left then
+// fails on its own, and the run goes on with the next file.
 template <typename Step>
 ResultCode Guarded(const QString &path, const FailureCodes &codes, const Step &step)
 {

@@ -21,11 +21,11 @@ struct Edited
     std::optional<QByteArray> bytes;
 };
 
-// Given the file's bytes, or nothing for a file that isn't there, what becomes of it.
+// Decides what becomes of a file, given its bytes, or null for a file that isn't there.
 using TextEdit = std::function<Edited(const QByteArray *bytes)>;
 
-// What a failed edit returns: openFailed, createFailed for a file that wasn't there,
-// tooLarge for one above the size limit or one that there isn't memory enough to edit.
+// The codes a failed edit returns: createFailed for a file that wasn't there, tooLarge
+// for one above the size limit or too large for the memory left, openFailed otherwise.
 struct FailureCodes
 {
     ResultCode openFailed;
@@ -40,23 +40,24 @@ struct FailureCodes
 class FileEdit
 {
 public:
-    // Vivado's files hold some kilobytes, and 100,000 commands some 37 MB; a file above
-    // this is refused before it is read, as its edit would need some 8 times as much
-    // memory.
+    // Vivado's files hold some kilobytes, and 100,000 commands take some 37 MB. A file
+    // above this is refused before it is read, because its edit would need some 8 times
+    // as much memory.
     static constexpr qint64 maxBytes = 64 * 1024 * 1024;
 
     static ResultCode Run(const QString &path, const FailureCodes &codes, const TextEdit &edit);
     // A file above the limit gives openFailed.
     static ResultCode Run(const QString &path, ResultCode openFailed, ResultCode createFailed, const TextEdit &edit);
 
-    // The edit of an existing file of another user's folder, `names` leading to it from
-    // `base`, as ContainedFile opens it: written in place, never created. A file reached
-    // through a link is left alone with a debug line, and is no failure. No lock is
-    // taken: the file's user could hold it.
+    // Edits an existing file in another user's folder, which `names` lead to from `base`,
+    // as ContainedFile opens it. The file is written in place and never created. A file
+    // reached through a link is left alone with a debug line, which is no failure. No
+    // lock is taken, because the file's user could hold it.
     static ResultCode RunContained(const QString &base, const QStringList &names, const FailureCodes &codes,
                                    const TextEdit &edit);
 
-    // A regular file, links followed: what can be read and replaced.
+    // Whether the path leads to a regular file, following links, as only that can be read
+    // and replaced.
     static bool Exists(const QString &path);
 };
 

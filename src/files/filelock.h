@@ -6,7 +6,8 @@
 #include <QDeadlineTimer>
 #include <QString>
 
-// Runs of the tool take turns on a file while one of these is alive.
+// Holds the file's lock for as long as it lives, so that runs of the tool take turns on
+// the file.
 class FileLock
 {
 public:

@@ -19,7 +19,8 @@ QString TemporaryName(const QString &target)
     return QStringLiteral("%1.%2").arg(target).arg(random, 8, 16, QLatin1Char('0')) + temporarySuffix;
 }
 
-// Only a run that held the lock can have left them, and it is dead.
+// Removes the new files that an earlier run left beside the target. Only a run that held
+// the lock can have left them, and as we hold it now, that run is dead.
 void RemoveLeftovers(const QString &target)
 {
     const QFileInfo info(target);
@@ -37,17 +38,18 @@ bool Overwrite(QFile &file, const QByteArray &bytes)
     return file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size()) && FileSystem::Sync(file);
 }
 
-// The one case without a new file: a writable file in a folder we may not write, or
-// another user's writable file, which a new file would take from its owner. Refusing
-// would leave such a user without the command, so it is written where it is, every write
-// checked, and on a failure the old bytes and modification time go back. A crash in the
-// middle can damage it; this is the price, and the README says so.
 FileReplacer::Outcome Failed(QString &reason, const QString &why)
 {
     reason = why;
     return FileReplacer::Outcome::Failed;
 }
 
+// Writes the file where it is: the one case without a new file. It serves a writable
+// file in a folder we may not write, and another user's writable file, which a new file
+// would take from its owner. Refusing would leave such a user without the command, so
+// every write is checked, and on a failure the old bytes and modification time are put
+// back. A crash in the middle can damage the file; that is the price, and the README
+// says so.
 FileReplacer::Outcome WriteInPlace(const QString &target, const QByteArray &bytes, QString &reason)
 {
     QFile file(target);
@@ -73,7 +75,7 @@ FileReplacer::Outcome WriteNewAndMove(QFile &temp, const QString &target, bool p
         return FileReplacer::Outcome::Replaced;
     if (written)
         reason = qt_error_string();
-    if (!present || QFileInfo::exists(target)) // else the new content is all that is left: kept
+    if (!present || QFileInfo::exists(target)) // Otherwise the new file is the only copy left, so it stays.
         temp.remove();
     return FileReplacer::Outcome::Failed;
 }
@@ -85,7 +87,7 @@ FileReplacer::Outcome FileReplacer::Replace(const QString &path, const FileSnaps
     const QFileInfo info(path);
     const bool present = info.exists() || info.isSymLink();
     if (present && !info.isFile())
-        return Failed(reason, QStringLiteral("no regular file")); // a folder, FIFO, device or dangling link: left alone
+        return Failed(reason, QStringLiteral("no regular file")); // A folder, FIFO, device or dangling link is left alone.
     const QString target = present ? info.canonicalFilePath() : path;
     if (!expected.Matches(target))
         return Outcome::ChangedMeanwhile;

@@ -26,7 +26,8 @@ bool FileSnapshot::Take(const QString &path, qint64 limit)
         error = file.errorString();
         return false;
     }
-    // Judged by the open file's size, before anything is read.
+    // The open file's size is checked before anything is read, so that a file above the
+    // limit is never read into memory.
     tooLarge = file.size() > limit;
     if (!tooLarge) {
         modified = info.lastModified();
@@ -59,7 +60,8 @@ bool FileSnapshot::Matches(const QString &path) const
     }
     if (!info.isFile() || info.size() != bytes.size() || info.lastModified() != modified)
         return false;
-    // Compared a piece at a time: a second copy of a large file costs more than the reading.
+    // The file is compared a piece at a time, because a second copy of a large file in
+    // memory costs more than the reading.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

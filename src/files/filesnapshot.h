@@ -12,13 +12,14 @@
 class FileSnapshot
 {
 public:
-    // Nothing known: a replacement then checks nothing.
+    // A snapshot that knows nothing, so that a replacement checks nothing.
     FileSnapshot() = default;
-    // The file is about to be created: no file may appear meanwhile.
+    // For a file about to be created: a replacement then requires that no file appeared
+    // meanwhile.
     static FileSnapshot Absent();
 
-    // Reads the file whole; links are followed. False when it is no regular file, can't
-    // be read or holds more than `limit` bytes; the snapshot then knows nothing.
+    // Reads the whole file, following links. Returns false when it is no regular file,
+    // can't be read or holds more than `limit` bytes; the snapshot then knows nothing.
     bool Take(const QString &path, qint64 limit = std::numeric_limits<qint64>::max());
     bool TooLarge() const { return tooLarge; }
     // Why Take failed.

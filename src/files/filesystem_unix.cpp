@@ -22,8 +22,8 @@ namespace FileSystem {
 
 // The lock is a file in the running account's runtime folder (XDG_RUNTIME_DIR, or the
 // private one Qt makes in its place), which nobody else may enter, named after the file's
-// real path: a lock on the folder that holds the file could be taken by anyone who may
-// read that folder. The kernel drops the lock with its process.
+// real path. A lock on the folder that holds the file would not do, as anyone who may
+// read that folder could take it. The kernel drops the lock when its process ends.
 QString LockName(const QString &path)
 {
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -36,7 +36,8 @@ QString LockName(const QString &path)
 }
 
 // Without a runtime folder of our own (Qt refuses one that another account made first),
-// the run goes on without the lock: the check before the move still keeps every change.
+// the run goes on without the lock, since the check before the move still keeps every
+// change.
 LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
 {
     const QString name = LockName(path);
@@ -46,7 +47,8 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
     if (fd < 0)
         return unguarded;
     while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        // A file system without locks: the check before the move still keeps every change.
+        // On a file system without locks the run goes on as if it held one, since the check
+        // before the move still keeps every change.
         if (errno != EWOULDBLOCK && errno != EINTR)
             break;
         if (deadline.hasExpired()) {
@@ -98,6 +100,21 @@ bool Sync(QFile &file)
 bool MoveOver(const QString &source, const QString &target, bool)
 {
     return std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+}
+
+Qt::CaseSensitivity PathCase()
+{
+    return Qt::CaseSensitive;
+}
+
+bool HasDriveLetters()
+{
+    return false;
+}
+
+QString NativeLineEnd()
+{
+    return QStringLiteral("\n");
 }
 
 bool IsOnFixedDrive(const QString &)

@@ -51,9 +51,9 @@ private:
     std::vector<BYTE> bytes;
 };
 
-// The account the process runs as (TokenUser: a file we create is theirs, whatever the
-// token's default owner, which an elevated administrator's is the Administrators group),
-// or the owner it gives what it creates (TokenOwner).
+// The account the process runs as (TokenUser), or the owner that the process gives what
+// it creates (TokenOwner). A file we create is meant to be the former's, whatever the
+// token's default owner, which for an elevated administrator is the Administrators group.
 Sid ProcessSid(TOKEN_INFORMATION_CLASS kind)
 {
     HANDLE token = nullptr;
@@ -75,7 +75,8 @@ Sid ProcessUser()
     return ProcessSid(TokenUser);
 }
 
-// Whoever owns the file, or the folder that will hold it: the person whose file it is.
+// The owner of the file, or of the folder that will hold it, is the person whose file it
+// is.
 Sid OwnerOf(const QString &path)
 {
     const QFileInfo info(path);
@@ -157,10 +158,10 @@ bool IsHeldOpen(DWORD error)
 }
 }
 
-// A named mutex in the global namespace, so that runs of every user and session share
-// it, which only those who may edit the file can open; the system abandons it when its
-// holder dies, and the next waiter gets it at once. A lock of the same name that someone
-// else made is no lock of ours: the run goes on without it rather than wait for a
+// The lock is a named mutex in the global namespace, so that runs of every user and
+// session share it, and only those who may edit the file can open it. The system abandons
+// it when its holder dies, and the next waiter gets it at once. A lock of the same name
+// that someone else made is not ours: the run goes on without it rather than wait for a
 // stranger, and the check before the move still keeps every change of another run.
 LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
 {
@@ -175,7 +176,8 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
     const HANDLE mutex = CreateMutexExW(&attributes, Wide(LockName(path)), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL);
     const DWORD created = GetLastError();
     LocalFree(list);
-    // Someone else's lock that we may not open, or another kind of object under its name.
+    // No mutex means someone else's lock that we may not open, or another kind of object
+    // under its name.
     if (!mutex)
         return unguarded;
     if (created == ERROR_ALREADY_EXISTS && !IsHoldersLock(mutex, holders)) {
@@ -191,7 +193,8 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
     return reinterpret_cast<LockHandle>(mutex);
 }
 
-// Paths name the same file whatever their letter case, and through links.
+// The name comes from the real path, case-folded, because paths name the same file
+// whatever their letter case, and through links.
 QString LockName(const QString &path)
 {
     const QFileInfo info(path);
@@ -276,7 +279,8 @@ bool MoveOver(const QString &source, const QString &target, bool replacing)
                       : MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH))
             return true;
         const DWORD error = GetLastError();
-        // The old file is gone already, the new one not yet in its place: finish the move.
+        // The old file is gone already but the new one is not yet in its place, so the move
+        // is finished here.
         if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
             return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!IsHeldOpen(error) || waited.elapsed() >= WaitPolicy::sharingMilliseconds)
@@ -285,8 +289,23 @@ bool MoveOver(const QString &source, const QString &target, bool replacing)
     }
 }
 
-// The drive is the volume that holds the path: another drive may be mounted in a folder of
-// a fixed one.
+// The drive is judged by the volume that holds the path, because another drive may be
+// mounted in a folder of a fixed one.
+Qt::CaseSensitivity PathCase()
+{
+    return Qt::CaseInsensitive;
+}
+
+bool HasDriveLetters()
+{
+    return true;
+}
+
+QString NativeLineEnd()
+{
+    return QStringLiteral("\r\n");
+}
+
 bool IsOnFixedDrive(const QString &path)
 {
     const QString native = QDir::toNativeSeparators(path);

@@ -1,6 +1,7 @@
 #include "integration/updateinifile.h"
 
 #include "files/filesnapshot.h"
+#include "files/filesystem.h"
 
 #include <QHash>
 #include <QSet>
@@ -146,11 +147,7 @@ bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QStr
 QString UpdateIniFile::Appended(const QString &text) const
 {
     const int firstEnd = LineEnd(text, 0);
-#ifdef Q_OS_WIN
-    const QString end = firstEnd < text.size() ? text.mid(firstEnd, LineEndSize(text, firstEnd)) : QStringLiteral("\r\n");
-#else
-    const QString end = firstEnd < text.size() ? text.mid(firstEnd, LineEndSize(text, firstEnd)) : QStringLiteral("\n");
-#endif
+    const QString end = firstEnd < text.size() ? text.mid(firstEnd, LineEndSize(text, firstEnd)) : FileSystem::NativeLineEnd();
     QString appended = text;
     if (!appended.isEmpty() && !appended.endsWith(QLatin1Char('\n')) && !appended.endsWith(QLatin1Char('\r')))
         appended += end;

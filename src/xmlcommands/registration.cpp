@@ -13,13 +13,6 @@ const QString iconName = QStringLiteral("/Talvorn_CI_A.png");
 const QString space = QStringLiteral(" ");
 const QString encodedSpace = QStringLiteral("%20");
 
-#ifdef Q_OS_WIN
-constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
-constexpr bool onlyDrivePaths = true;
-#else
-constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
-constexpr bool onlyDrivePaths = false;
-#endif
 
 bool HoldsLoneSurrogate(const QString &text)
 {
@@ -47,7 +40,7 @@ bool IsOutOfReach(const QString &folder)
     if (path.startsWith(QLatin1String("//")) || HoldsLoneSurrogate(path))
         return true;
     if (!driveRoot.match(path).hasMatch())
-        return onlyDrivePaths;
+        return FileSystem::HasDriveLetters();
     return !FileSystem::IsOnFixedDrive(path) || !QFileInfo::exists(path.left(3));
 }
 
@@ -129,7 +122,7 @@ QString WrittenFolderOfIniLine(const QString &line)
 
 Fate JudgeIniFolder(const QString &written, const QString &ownFolder, int &looksLeft)
 {
-    if (QString(ownFolder).replace(space, encodedSpace).compare(written, pathCase) == 0)
+    if (QString(ownFolder).replace(space, encodedSpace).compare(written, FileSystem::PathCase()) == 0)
         return Fate::Own;
     const Fate fate = Judge(Readings(written), ownFolder, looksLeft);
     return fate == Fate::Dead && written.count(encodedSpace) > maxReadChoices ? Fate::Live : fate;
@@ -138,7 +131,7 @@ Fate JudgeIniFolder(const QString &written, const QString &ownFolder, int &looks
 Fate Judge(const QStringList &folders, const QString &ownFolder, int &looksLeft)
 {
     for (const QString &folder : folders) {
-        if (folder.compare(ownFolder, pathCase) == 0)
+        if (folder.compare(ownFolder, FileSystem::PathCase()) == 0)
             return Fate::Own;
     }
     for (const QString &folder : folders) {
