@@ -88,7 +88,7 @@ void AnsiCodePage::DecodeEach(const char *at, const char *end, QString &text, QC
             at += size;
             continue;
         }
-        text += invalid; // Only the lead byte is dropped; the byte after it is read anew.
+        text += invalid; // Only the lead byte is replaced; the byte after it is read anew.
         if (state)
             ++state->invalidChars;
         ++at;

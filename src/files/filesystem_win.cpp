@@ -52,8 +52,9 @@ private:
 };
 
 // The account the process runs as (TokenUser), or the owner that the process gives what
-// it creates (TokenOwner). A file we create is meant to be the former's, whatever the
-// token's default owner, which for an elevated administrator is the Administrators group.
+// it creates (TokenOwner). A file we create is meant to belong to the former, whatever
+// the token's default owner, which for an elevated administrator is the Administrators
+// group.
 Sid ProcessSid(TOKEN_INFORMATION_CLASS kind)
 {
     HANDLE token = nullptr;
