@@ -290,8 +290,6 @@ bool MoveOver(const QString &source, const QString &target, bool replacing)
     }
 }
 
-// The drive is judged by the volume that holds the path, because another drive may be
-// mounted in a folder of a fixed one.
 Qt::CaseSensitivity PathCase()
 {
     return Qt::CaseInsensitive;
@@ -307,6 +305,8 @@ QString NativeLineEnd()
     return QStringLiteral("\r\n");
 }
 
+// The drive is judged by the volume that holds the path, because another drive may be
+// mounted in a folder of a fixed one.
 bool IsOnFixedDrive(const QString &path)
 {
     const QString native = QDir::toNativeSeparators(path);
