@@ -27,8 +27,9 @@ ResultCode UpdateIniFile::RemoveContained(const QString &appFolder, const QStrin
 }
 
 // Vivado reads the file in the locale's encoding, or in the one its byte-order mark
-// names: the file is written back in that encoding, keeping the bytes that are no text
-// there. A folder that the encoding can't hold is never written as a wrong path.
+// names, so the file is written back in that encoding, keeping the bytes that are no text
+// there. A folder that the encoding can't hold is not written at all, since it would come
+// out as a wrong path.
 Edited UpdateIniFile::Updated(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
@@ -72,7 +73,7 @@ ResultCode UpdateIniFile::Refresh(const QString &appFolder, const QString &fileP
                          [&](const QByteArray *bytes) { return Refreshed(appFolder, bytes); });
 }
 
-// The encoding rule is Update's.
+// The encoding rule is the same as Update's.
 Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
@@ -101,8 +102,8 @@ Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *byte
 
 namespace {
 // Where the line that begins at `from` ends, and the size of its line end there: LF,
-// CR LF, a lone CR, or none at the end of the text. Not a regular expression: that
-// matches nothing in a text with kept bytes, which are lone surrogates.
+// CR LF, a lone CR, or none at the end of the text. A regular expression would not do,
+// because it matches nothing in a text with kept bytes, which are lone surrogates.
 int LineEnd(const QString &text, int from)
 {
     while (from < text.size() && text.at(from) != QLatin1Char('\n') && text.at(from) != QLatin1Char('\r'))
@@ -116,7 +117,7 @@ int LineEndSize(const QString &text, int at)
 }
 }
 
-// Each folder is judged once: its readings are looked at on disk.
+// Each folder is judged only once, because judging it looks at its readings on disk.
 bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QString &kept) const
 {
     QHash<QString, Registration::Fate> fates;
@@ -142,8 +143,8 @@ bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QStr
     return removed;
 }
 
-// A new numbered line after the others, ended as the file's lines are: the other lines'
-// bytes stay as they were.
+// Appends a new numbered line after the others, ended as the file's lines are. The other
+// lines' bytes stay as they were.
 QString UpdateIniFile::Appended(const QString &text) const
 {
     const int firstEnd = LineEnd(text, 0);
@@ -197,7 +198,7 @@ QStringList UpdateIniFile::SplitLines(const QString &text)
     QStringList lines = QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"))
                             .replace(QLatin1Char('\r'), QLatin1Char('\n')).split(QLatin1Char('\n'));
     if (lines.last().isEmpty())
-        lines.removeLast(); // after the last line end, or all of an empty file
+        lines.removeLast(); // The empty piece after the last line end, or all of an empty file, is no line.
     return lines;
 }
 

@@ -20,16 +20,17 @@ public:
     // Removes the lines this tool wrote for the application folder, or for a folder whose
     // server script is gone; every other byte stays. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
-    // Remove's edit of a file in another user's folder, `names` leading to it from `base`:
-    // a file reached through a link is left alone (see ContainedFile).
+    // Does what Remove does, to a file in another user's folder that `names` lead to from
+    // `base`. A file reached through a link is left alone (see ContainedFile).
     ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names);
     // Leaves one line of the tool's for the application folder and none for dead
-    // folders. Unlike Update it never takes over another installation's line: without
-    // an own line it appends a numbered one. A file already so is not written.
+    // folders. Unlike Update, it never takes over another installation's line: when the
+    // file has no line of its own, it appends a numbered one. A file that is already like
+    // that is not written.
     ResultCode Refresh(const QString &appFolder, const QString &filePath);
 
-    // The edits themselves: the file's bytes, or none for a missing file, in; the
-    // result and the new bytes out.
+    // The edits themselves. Each takes the file's bytes, or null for a missing file, and
+    // gives the result and the new bytes.
     Edited Updated(const QString &appFolder, const QByteArray *bytes);
     Edited Removed(const QString &appFolder, const QByteArray *bytes);
     Edited Refreshed(const QString &appFolder, const QByteArray *bytes);
@@ -49,8 +50,8 @@ private:
     static qint32 NextKey(const QStringList &lines);
     static QStringList SplitLines(const QString &text);
     static QString JoinLines(const QStringList &lines);
-    // The file's text without the lines of the tool's that `goes` picks by their fate,
-    // each kept line with its own line end; whether any went.
+    // Puts in `kept` the file's text without the tool's lines that `goes` picks by their
+    // fate, each kept line with its own line end. Returns whether any line went.
     using LinePick = std::function<bool(Registration::Fate fate)>;
     bool WithoutLines(const QString &text, const LinePick &goes, QString &kept) const;
     QString Appended(const QString &text) const;

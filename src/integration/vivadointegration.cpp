@@ -41,7 +41,8 @@ ResultCode VivadoIntegration::Remove(const QString &appFolder)
     return ForFoundFolders(appFolder, &VivadoIntegration::RemoveFromVersionFolders);
 }
 
-// Discovery, then the task over the folders it found; its failure ends the run at once.
+// Finds the version folders, then runs the task over them. A failure to find them ends
+// the run at once.
 ResultCode VivadoIntegration::ForFoundFolders(const QString &appFolder, FoldersTask task)
 {
     this->appFolder = appFolder;
@@ -50,7 +51,8 @@ ResultCode VivadoIntegration::ForFoundFolders(const QString &appFolder, FoldersT
     return result == RESULT_OK ? (this->*task)(folders) : result;
 }
 
-// No commands folder (Vivado installed but never started): nothing to remove.
+// A version without a commands folder (Vivado installed but never started) has nothing
+// to remove.
 ResultCode VivadoIntegration::RemoveFromVersionFolders(const VersionFolderList &folders)
 {
     return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
@@ -77,9 +79,9 @@ ResultCode VivadoIntegration::RemoveForAllUsers(const QString &appFolder)
     return first;
 }
 
-// The profile's user controls every folder below the profile: the versions are listed and
-// each file reached from the profile folder by its names, following no link (see
-// ContainedFile). The folders stay open, so the names listed are those we then open.
+// The profile's user controls every folder below the profile, so the versions are listed
+// and each file is reached from the profile folder one name at a time, following no link
+// (see ContainedFile). The folders stay open, so the names listed are those we then open.
 ResultCode VivadoIntegration::RemoveFromProfile(const QString &appFolder, const QString &profileFolder)
 {
     this->appFolder = appFolder;
@@ -118,8 +120,9 @@ ResultCode VivadoIntegration::Refresh(const QString &appFolder)
 ResultCode VivadoIntegration::RefreshVersionFolders(const VersionFolderList &folders)
 {
     return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
-        // No commands folder (Vivado not started since it was installed, or no version at
-        // all): nothing to put in order yet; the first refresh after Vivado made it will.
+        // A version without a commands folder (Vivado not started since it was installed, or
+        // no version at all) has nothing to put in order yet; the first refresh after
+        // Vivado made the folder will do it.
         if (!HasCommandsFolder(filePath))
             return RESULT_OK;
         return legacy ? UpdateIniFile().Refresh(appFolder, filePath) : UpdateXmlFile().Refresh(appFolder, filePath);
