@@ -98,6 +98,9 @@ private slots:
             << QStringList{"2019.1"} << ERR_XML_READ_FAILED
             << "Failed: Removal from Vivado failed.||ERROR : Failed to read Vivado .xml configuration file.|Message id : 0x80000402"
             << QStringList{"commands.xml"};
+        // Vivado never started: the write is tried, logged, and fails; nothing is created.
+        QTest::newRow("product, no commands folder") << "product" << silent[0] << "no commands" << QStringList{"2019.1"}
+                                                     << ERR_XML_OPEN_FAILED << "" << QStringList{"-"};
         // Another run holds the file past the wait: an honest failure, nothing written.
         QTest::newRow("product, another run holds the file") << "product" << silent[0] << "held" << QStringList{"2019.1"}
                                                              << ERR_XML_OPEN_FAILED << "" << QStringList{"-"};
@@ -121,6 +124,8 @@ private slots:
         const QString xmlPath = CommandsFolder(vivado, "2019.1") + "/commands.xml";
         if (fault == "no vivado")
             QDir(vivado).removeRecursively();
+        if (fault == "no commands")
+            QDir(CommandsFolder(vivado, "2019.1")).removeRecursively();
         if (fault.endsWith("empty xml"))
             WriteBytes(xmlPath, "");
         QScopedPointer<FileLock> held(fault == "held" ? new FileLock(xmlPath, QDeadlineTimer(1000)) : nullptr);
@@ -156,10 +161,10 @@ private slots:
         const QStringList log = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
         const QString quotedPath = " - filePath = \"" + xmlPath + "\"";
         QCOMPARE(log.contains("UpdateXmlFile::ReadFile" + quotedPath), fault.endsWith("empty xml") && !program.startsWith("remover"));
-        QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath), registers && versions.contains("2019.1"));
+        QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath), (registers && versions.contains("2019.1")) || fault == "no commands");
         // A failure of a file names the file and the reason, before the result.
         const int failureLines = log.filter(QRegularExpression("^FileEdit - filePath = \"" + QRegularExpression::escape(xmlPath) + "\": .")).size();
-        QCOMPARE(failureLines, int(fault.endsWith("empty xml") || fault == "held"));
+        QCOMPARE(failureLines, int(fault.endsWith("empty xml") || fault == "held" || fault == "no commands"));
         if (!program.endsWith("answerer")) {
             QVERIFY2(log.contains("res = " + QString::number(int(result))), qPrintable(log.join('\n')));
             const QString joined = log.join('|'); // as the box's line ends are written
