@@ -16,8 +16,9 @@ int SkipSpaces(const QString &text, int at)
     return at;
 }
 
-// Just past the root's start tag, or -1. Only declarations, comments and PIs may come
-// before it; a document type's entities would not reach the batches.
+// Where the root's content begins, just past its start tag, or -1. Only declarations,
+// comments and PIs may come before the root, because a document type's entities would not
+// reach the batches.
 int ContentStart(const QString &text)
 {
     for (int at = SkipSpaces(text, 0); at < text.size(); at = SkipSpaces(text, at)) {
@@ -47,8 +48,8 @@ int ContentStart(const QString &text)
     return -1;
 }
 
-// Whether a batch may begin here: with markup that isn't text, after white space, which
-// the DOM drops. Whatever else is wrong with it, its parse will tell.
+// Whether a batch may begin here: after white space, which the DOM drops, with markup
+// that isn't text. Whatever else may be wrong with the batch, its parse will tell.
 bool MayBegin(const QString &text, int at, int end)
 {
     at = SkipSpaces(text, at);

@@ -9,11 +9,12 @@
 namespace {
 const QString commandTag = QStringLiteral("custom_command");
 
-// Without namespace processing a prefixed name is another name, as the DOM reads it: the
-// names are compared whole, prefix and all, never by their local part alone.
+// Without namespace processing, a prefixed name is a different name, as the DOM reads it,
+// so names are compared whole, prefix and all, never by their local part alone.
 bool IsRoot(const QXmlStreamReader &reader)
 {
-    // Defaults from the document type count for the stream reader, not for the DOM.
+    // Attribute defaults from the document type count for the stream reader but not for
+    // the DOM, so they are left out.
     QXmlStreamAttributes attributes;
     for (const QXmlStreamAttribute &attribute : reader.attributes()) {
         if (!attribute.isDefault())
@@ -25,7 +26,7 @@ bool IsRoot(const QXmlStreamReader &reader)
                           attributes.hasAttribute(minor), attributes.value(minor).toString());
 }
 
-// The reader stands on a command's start tag; it is left on its end tag. A field's text
+// The reader stands on a command's start tag and is left on its end tag. A field's text
 // is all the text below it, and the last of a field's elements wins.
 void ReadFields(QXmlStreamReader &reader, CommandSpan &span)
 {
@@ -39,7 +40,8 @@ void ReadFields(QXmlStreamReader &reader, CommandSpan &span)
     }
 }
 
-// Qt's stream reader knows XML 1.0 only; the DOM reads a file of version 1.1 as 1.0.
+// Qt's stream reader knows only XML 1.0, and the DOM reads a file of version 1.1 as 1.0,
+// so the stream reader is given such a file as version 1.0.
 QString ReadableVersion(const QString &text)
 {
     static const QRegularExpression version(QStringLiteral("^<\\?xml\\s+version\\s*=\\s*[\"']1\\.1"));
@@ -47,7 +49,8 @@ QString ReadableVersion(const QString &text)
     return match.hasMatch() ? QString(text).replace(match.capturedEnd() - 1, 1, QLatin1Char('0')) : text;
 }
 
-// The span is one whole custom_command element of the text, after the previous one.
+// Whether the span is one whole custom_command element of the text, after the previous
+// one.
 bool IsCommandAt(const QString &text, const CommandSpan &span, int previousEnd)
 {
     if (span.begin < previousEnd || span.end <= span.begin || span.end > text.size() || text.at(span.end - 1) != QLatin1Char('>'))
@@ -100,9 +103,9 @@ bool Read(const QString &text, QVector<CommandSpan> &spans, bool *hasRoot)
             ReadFields(reader, span);
             --depth;
             span.end = int(reader.characterOffset());
-            // A command that came out of an entity, or offsets the reader counts otherwise
-            // (a second byte-order mark), have no place of their own in the text: refused
-            // rather than cut wrong.
+            // A command that came out of an entity has no place of its own in the text, and
+            // neither has one whose offsets the reader counts otherwise (after a second
+            // byte-order mark). Such a text is refused rather than cut wrong.
             if (!IsCommandAt(text, span, spans.isEmpty() ? 0 : spans.last().end))
                 return false;
             spans.append(span);

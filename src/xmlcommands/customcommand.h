@@ -19,16 +19,16 @@ struct CustomCommand
     QString source;
 };
 
-// The root that holds the commands: custom_commands of format 1.0; a major or minor that
-// is no decimal number reads 0.
+// Whether this is the root that holds the commands: custom_commands of format 1.0. A
+// major or minor that is no decimal number reads as 0.
 inline bool IsCommandsRoot(const QString &tag, bool hasMajor, const QString &major, bool hasMinor, const QString &minor)
 {
     return tag == QLatin1String("custom_commands") && hasMajor && hasMinor && major.toUInt(nullptr, 10) == 1
         && minor.toUInt(nullptr, 10) == 0;
 }
 
-// A registration under the tool's old name, which the tool leaves alone: the name holds
-// Talvorn_Core_Inserter and the command names the server script.
+// Whether this is a registration under the tool's old name, which the tool leaves alone:
+// its name holds Talvorn_Core_Inserter and its command names the server script.
 inline bool IsEarlierRegistration(const QString &name, const QString &command)
 {
     return command.contains(QLatin1String("vivado_server.tcl"), Qt::CaseSensitive)

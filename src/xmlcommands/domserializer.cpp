@@ -64,15 +64,15 @@ void DomSerializer::WriteNode(const QDomNode &node, int depth)
     case QDomNode::ProcessingInstructionNode:
         pending += QLatin1String("<?") + node.nodeName() + QLatin1Char(' ') + node.nodeValue() + QLatin1String("?>\n");
         break;
-    default: // entity references: their text does not depend on the depth
+    default: // Qt writes entity references, as their text does not depend on the depth.
         WriteByQt(node);
     }
     if (pending.size() >= pieceSize)
         Flush();
 }
 
-// Elements and attributes have no namespace: documents are parsed without namespace
-// processing and built with createElement() and setAttribute().
+// Elements and attributes are written without namespaces, because documents are parsed
+// without namespace processing and built with createElement() and setAttribute().
 void DomSerializer::WriteElement(const QDomElement &element, int depth)
 {
     if (!element.previousSibling().isText())
@@ -127,9 +127,10 @@ void DomSerializer::WriteByQt(const QDomNode &node)
     pending += text;
 }
 
-// Qt's rules: markup characters as entities, "]]>" broken up, line ends kept in
-// attributes and CR in text by reference, and what the codec can't encode as &#x..;.
-// Runs of plain characters are copied whole: most text has nothing to escape.
+// Escapes by Qt's rules: markup characters become entities, "]]>" is broken up, line ends
+// in attributes and CR in text are kept by reference, and what the codec can't encode
+// becomes &#x..;. Runs of plain characters are copied whole, because most text has
+// nothing to escape.
 void DomSerializer::WriteEscaped(const QString &text, bool quotes, bool attribute)
 {
     const int start = pending.size();
@@ -161,9 +162,10 @@ void DomSerializer::WriteEscaped(const QString &text, bool quotes, bool attribut
     pending.append(chars + run, text.size() - run);
 }
 
-// A character above U+FFFF is two units, which a code page holds both or neither. Qt asks
-// about each alone, and writes "?" and a reference to half a character: a path that
-// names no folder, and a file no XML reader takes. One reference to the whole character.
+// A character above U+FFFF is two units, and a code page holds either both or neither.
+// Qt asks about each alone and writes "?" and a reference to half a character, which gives
+// a path that names no folder and a file that no XML reader takes. So the whole character
+// becomes one reference.
 void DomSerializer::WritePair(const QChar *chars, int &at, int &run)
 {
     if (!codec->canEncode(QString(chars + at, 2))) {

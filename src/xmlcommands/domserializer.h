@@ -9,10 +9,10 @@
 
 class QTextCodec;
 
-// Gives the very text of QDomDocument::toString(indent), piece by piece. Qt's own
+// Gives exactly the text of QDomDocument::toString(indent), piece by piece. Qt's own
 // serialiser asks the codec about every single character of every text and builds
-// one string of the whole file, which makes writing a large file slow. One difference:
-// a character above U+FFFF that the codec can't hold becomes one reference, not two.
+// one string of the whole file, which makes writing a large file slow. There is one
+// difference: a character above U+FFFF that the codec can't hold becomes one reference, not two.
 class DomSerializer
 {
 public:
@@ -24,7 +24,7 @@ public:
     // Writes for the codec given, else for the one the document declares.
     DomSerializer(int indent, const Sink &sink, QTextCodec *codec = nullptr);
     void Write(const QDomDocument &document);
-    // The node's children, as Write() gives them at that depth.
+    // Writes the node's children as Write() gives them at that depth.
     void WriteChildren(const QDomNode &parent, int depth);
 
 private:
@@ -43,7 +43,7 @@ private:
     const int indent;
     const Sink sink;
     QString pending;
-    std::vector<qint8> encodable; // per UTF-16 unit: -1 not asked yet, else the codec's answer
+    std::vector<qint8> encodable; // For each UTF-16 unit, -1 until the codec is asked, then its answer.
 };
 
 #endif // DOMSERIALIZER_H

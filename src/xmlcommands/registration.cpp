@@ -29,10 +29,11 @@ bool HoldsLoneSurrogate(const QString &text)
 // in an uninstall for every user) sign in to whatever server an entry names. So only a
 // local path is ever looked at: on Windows one that begins with the root of a fixed
 // local drive. A removable drive, a CD, a RAM disk or a mapped network drive may hold
-// another medium, none or a server that is away under the same letter: an installation
-// there is not gone. A share, a device or an NT path, in whatever mix of separators, is
-// never looked at, and neither is a folder with a byte that was no text in the file's
-// encoding (a lone surrogate): no folder of that name is the one the entry meant.
+// another medium, none or a server that is away under the same letter, so an
+// installation there is not gone. A share, a device or an NT path, in whatever mix of
+// separators, is never looked at, and neither is a folder with a byte that was no text in
+// the file's encoding (a lone surrogate), because no folder of that name is the one the
+// entry meant.
 bool IsOutOfReach(const QString &folder)
 {
     static const QRegularExpression driveRoot(QStringLiteral("^[A-Za-z]:/"));
@@ -44,8 +45,9 @@ bool IsOutOfReach(const QString &folder)
     return !FileSystem::IsOnFixedDrive(path) || !QFileInfo::exists(path.left(3));
 }
 
-// A space of the folder was written as %20, and so was a "%20" of its own: every %20
-// is read both ways. Past six of them only all spaces and all as written are.
+// A space in the folder was written as %20, and so was a "%20" of its own, so every %20
+// is read both ways. Past six of them, only two readings are made: all as spaces, and all
+// as written.
 constexpr int maxReadChoices = 6;
 
 QStringList Readings(const QString &written)
@@ -96,7 +98,7 @@ QString IniValue(const QString &folder)
     value += QLatin1String("source%20\"") + commandFolder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
     value += QLatin1String("\"\" ") + iconFolder + iconName + QLatin1Char(' ');
     value += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
-    value += QChar(0); // this field is one U+0000 character: not a digit, not quotes
+    value += QChar(0); // This field is one U+0000 character, neither a digit nor quotes.
     value += QLatin1String(" \"\" true 0");
     return value;
 }

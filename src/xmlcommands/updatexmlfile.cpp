@@ -15,7 +15,7 @@
 
 namespace {
 const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
-// A file too large to read is one that can't be read.
+// A file too large to read gives the same code as one that can't be read.
 const FailureCodes xmlCodes{ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, ERR_XML_READ_FAILED};
 
 QString FlagText(bool flag)
@@ -23,7 +23,7 @@ QString FlagText(bool flag)
     return flag ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-// QDomElement::text() builds a new string each time; a lone text child's own
+// QDomElement::text() builds a new string each time, while a lone text child's own
 // string is the same text, shared. Reading a large file spends its time here.
 QString TextOf(const QDomElement &element)
 {
@@ -38,7 +38,7 @@ bool ReadFlag(const QDomElement &element)
     return TextOf(element).toLower() == QLatin1String("true");
 }
 
-// Only characters that XML 1.0 allows: no other control characters, no U+FFFE or
+// Whether the text holds only characters that XML 1.0 allows: no other control characters, no U+FFFE or
 // U+FFFF, no half of a surrogate pair.
 bool IsXmlText(const QString &text)
 {
@@ -87,7 +87,7 @@ ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePa
     return RunLogged(filePath, [&](const QByteArray *bytes) { return Updated(appFolder, bytes); });
 }
 
-// The edit, with the debug lines of a read and a write.
+// Runs the edit, with the debug lines of a read and a write.
 ResultCode UpdateXmlFile::RunLogged(const QString &filePath, const TextEdit &edit)
 {
     if (FileExists(filePath))
@@ -103,8 +103,8 @@ ResultCode UpdateXmlFile::RunLogged(const QString &filePath, const TextEdit &edi
 Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes, int batchSize)
 {
     this->appFolder = appFolder;
-    // Written as it is, such a folder would leave a file that no XML reader, Vivado's
-    // included, reads again; no reference can stand for it either.
+    // A folder with characters that XML doesn't allow would leave a file that no XML
+    // reader, Vivado's included, reads again, and no reference can stand for them either.
     if (!IsXmlText(appFolder))
         return Edited::Unchanged(ERR_XML_OPEN_FAILED);
     document.clear();
@@ -132,8 +132,8 @@ Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes,
 }
 
 // Parses the outline and each batch, reads the batches' commands and writes them out as
-// it goes; the new command is made from the outline's root. False, with the work thrown
-// away, where the pieces wouldn't give the whole tree's text.
+// it goes; the new command is made from the outline's root. Returns false, with the work
+// thrown away, where the pieces wouldn't give the whole tree's text.
 bool UpdateXmlFile::UpdatedInBatches(const QString &text, int batchSize, Edited &edited)
 {
     CommandBatches batches;
@@ -193,8 +193,8 @@ bool UpdateXmlFile::ReadSpans(const QByteArray &bytes, QString &text, QVector<Co
     return XmlDepthGuard::Accepts(text) && CommandSpans::Read(text, spans, hasRoot);
 }
 
-// Taken out of the text as it is, not rewritten from a tree: every byte of the user's
-// stays, the way it was written included.
+// The entries are taken out of the text as it is, not rewritten from a tree, so that
+// every byte of the user's stays, the way it was written included.
 Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
@@ -249,7 +249,8 @@ Edited UpdateXmlFile::Refreshed(const QString &appFolder, const QByteArray *byte
 
 // A batch's tree is freed once it is written. Its records keep only what the new
 // command's position and name and the test for an earlier registration read, in strings
-// of their own: sharing the tree's would keep its memory from being used again.
+// of their own, because strings shared with the tree would keep its memory from being
+// used again.
 void UpdateXmlFile::KeepOwnStrings(int from)
 {
     const auto own = [](const QString &text) { return QString(text.constData(), text.size()); };
@@ -447,8 +448,8 @@ quint32 UpdateXmlFile::NextPosition() const
     return largest + 1u; // wraps to 0 after 4294967295
 }
 
-// Only the numbers that "<base>_<n>" names take matter: a candidate is the base name or
-// such a name, and n is written in decimal without leading zeros.
+// Only the numbers taken by names of the form "<base>_<n>" matter, because a candidate is
+// the base name or such a name, with n written in decimal without leading zeros.
 QString UpdateXmlFile::MakeCommandName() const
 {
     const QString prefix = baseCommandName + QLatin1Char('_');

@@ -22,18 +22,20 @@ public:
     // Removes the entries this tool wrote for the application folder, or for a folder
     // whose server script is gone, and not one other byte. A file with none stays untouched.
     ResultCode Remove(const QString &appFolder, const QString &filePath);
-    // Remove's edit of a file in another user's folder, `names` leading to it from `base`:
-    // a file reached through a link is left alone (see ContainedFile).
+    // Does what Remove does, to a file in another user's folder that `names` lead to from
+    // `base`. A file reached through a link is left alone (see ContainedFile).
     ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names);
     // Leaves one entry of the tool's for the application folder and none for dead
-    // folders: the dead and every own entry after the first go as Remove takes them out,
-    // and without an own entry one is added as Update adds it. A file already so, or one
-    // that Update would leave alone, is not written.
+    // folders. The dead entries and every own entry after the first are taken out as
+    // Remove takes them out, and when there is no own entry, one is added as Update adds
+    // it. A file that is already like that, or one that Update would leave alone, is not
+    // written.
     ResultCode Refresh(const QString &appFolder, const QString &filePath);
 
-    // The edits themselves: the file's bytes, or none for a missing file, in; the
-    // result and the new bytes out. A large file is read and written a batch of commands
-    // at a time; without batches (0) the whole tree gives the same bytes.
+    // The edits themselves. Each takes the file's bytes, or null for a missing file, and
+    // gives the result and the new bytes. A large file is read and written a batch of
+    // commands at a time; without batches (a batch size of 0), the whole tree gives the
+    // same bytes.
     static constexpr int commandsPerBatch = 1000;
     Edited Updated(const QString &appFolder, const QByteArray *bytes, int batchSize = commandsPerBatch);
     Edited Removed(const QString &appFolder, const QByteArray *bytes);
@@ -41,7 +43,7 @@ public:
 
     static bool FileExists(const QString &path);
     ResultCode ReadFile(const QString &filePath);
-    // ReadFile's work on bytes already read.
+    // Does ReadFile's work on bytes already read.
     ResultCode ReadText(const QByteArray &bytes);
     ResultCode ReadCommands(const QDomElement &root);
     ResultCode ReadCommand(const QDomElement &element);
@@ -54,7 +56,7 @@ public:
     quint32 NextPosition() const;
     QString MakeCommandName() const;
     ResultCode WriteFile(const QString &filePath);
-    // WriteFile's work: the document's bytes.
+    // The document's bytes, as WriteFile writes them.
     QByteArray WrittenText() const;
 
     const QVector<CustomCommand> &Commands() const { return commands; }

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 namespace {
-// Entities inside entities are followed by recursion: this keeps its stack small, and Qt
-// takes minutes over a chain of thousands anyway.
+// Entities inside entities are followed by recursion, and this limit keeps its stack
+// small; Qt takes minutes over a chain of thousands anyway.
 constexpr int maxEntityNesting = 64;
 constexpr int maxEntities = 1000;
 
@@ -48,7 +48,7 @@ bool At(Position p, Position end, const char *word)
     return true;
 }
 
-// Past the word if it is at p.
+// Moves p past the word if the word is at p.
 bool Skip(Position &p, Position end, const char *word)
 {
     if (!At(p, end, word))
@@ -57,9 +57,10 @@ bool Skip(Position &p, Position end, const char *word)
     return true;
 }
 
-// Just past the first occurrence of the word, where the reader ends a comment, CDATA or
-// PI too. One left open by an entity would hide the file's end tags from the reader, not
-// from this count: refused, and at the end of the file alike.
+// Moves p just past the first occurrence of the word, which is also where the reader ends
+// a comment, CDATA or PI. One that an entity leaves open would hide the file's end tags
+// from the reader but not from this count, so it is refused, as is one left open at the
+// end of the file.
 bool SkipPast(Position &p, Position end, const char *word)
 {
     for (; p < end; ++p) {
@@ -69,8 +70,9 @@ bool SkipPast(Position &p, Position end, const char *word)
     return false;
 }
 
-// On the '>' that ends a declaration. Qt expands references in attribute defaults as it
-// reads them, outside what is counted here, and a '%' would be a parameter entity.
+// Moves p past the '>' that ends a declaration. A '&' or '%' is refused, because Qt
+// expands references in attribute defaults as it reads them, outside what is counted
+// here, and a '%' would be a parameter entity.
 bool SkipDeclaration(Position &p, Position end)
 {
     ushort quote = 0;
@@ -97,9 +99,10 @@ int DigitValue(ushort c, int base)
     return base == 16 && lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
-// The replacement text. Qt replaces the character references in an entity's value as it
+// Gives an entity's replacement text. Qt replaces the character references in an entity's value as it
 // reads the declaration, so "&#60;a>" is a tag, and keeps only the low 16 bits of a code,
-// so "&#x1003C;" is one as well. A '%' would be a parameter entity, which Qt expands here.
+// so "&#x1003C;" is one as well. A '%' is refused: it would be a parameter entity, which
+// Qt expands here.
 bool Decode(Position p, Position end, QString &text)
 {
     text.reserve(int(end - p));
@@ -135,7 +138,7 @@ struct Tally
     qint64 expanded = 0;
     int depth = 0;
     int deepest = 0;
-    int nesting = 0; // entities within entities, for an entity's own tally
+    int nesting = 0; // How deep entities nest within entities, for an entity's own tally.
 
     bool Open()
     {
@@ -143,7 +146,8 @@ struct Tally
         return deepest <= XmlDepthGuard::maxDepth;
     }
 
-    // Levels an entity closes are not taken off: counting too deep is safe, too shallow not.
+    // Levels that an entity closes are not taken off, because counting too deep is safe,
+        // and counting too shallow is not.
     bool Add(const Tally &entity)
     {
         expanded += entity.expanded;
@@ -154,8 +158,8 @@ struct Tally
     }
 };
 
-// One pass over the text that can only count too deep, never too shallow: every tag that
-// isn't an end tag or empty counts, whatever its name. Entities are measured from their
+// One pass over the text that can only count too deep, never too shallow, as every tag
+// that isn't an end tag or empty counts, whatever its name. Entities are measured from their
 // declarations, never expanded.
 class Scanner
 {
@@ -216,13 +220,15 @@ bool Scanner::Markup(Position &p, Position end, Tally &tally)
         return SkipPast(p, end, "]]>");
     if (Skip(p, end, "<?"))
         return SkipPast(p, end, "?>");
-    // Qt also reads a second one, whose entities replace the first's.
+    // Qt also reads a second document type, whose entities replace the first's, so a
+    // second one is refused.
     if (Skip(p, end, "<!DOCTYPE"))
         return doctypeAllowed && Doctype(p, end);
     return StartTag(p, end, tally);
 }
 
-// An entity's text may end inside a tag that the file goes on to close: counted as open.
+// An entity's text may end inside a tag that the file goes on to close, so a tag that is
+// still open at the end counts as an open element.
 bool Scanner::StartTag(Position &p, Position end, Tally &tally)
 {
     doctypeAllowed = false;
@@ -263,7 +269,7 @@ bool Scanner::Reference(Position &p, Position end, Tally &tally)
     return entity == entities.end() || (Measure(*entity) && tally.Add(entity->tally));
 }
 
-// Once per entity, however often it is used. Qt refuses an entity that contains itself
+// Measures each entity once, however often it is used. Qt refuses an entity that contains itself
 // when it meets one, and so does this.
 bool Scanner::Measure(Entity &entity)
 {
@@ -277,12 +283,13 @@ bool Scanner::Measure(Entity &entity)
     const bool measured = Content(Begin(entity.text), End(entity.text), entity.tally);
     --nesting;
     entity.state = Entity::Measured;
-    // Measured once, an entity's depth of nesting travels with its tally: a chain whose
-    // inner links were used first is as deep as one met from its top.
+    // As an entity is measured only once, its depth of nesting travels with its tally, so
+    // that a chain whose inner links were used first counts as deep as one met from its
+    // top.
     return measured && ++entity.tally.nesting <= maxEntityNesting;
 }
 
-// Read as far as it is understood: entity declarations, and the declarations, comments
+// Reads the document type as far as it is understood: entity declarations, and the declarations, comments
 // and PIs around them. Vivado writes no DTD, so anything else is refused.
 bool Scanner::Doctype(Position &p, Position end)
 {
@@ -317,8 +324,8 @@ bool Scanner::Declaration(Position &p, Position end)
     return (Skip(p, end, "<!ELEMENT") || Skip(p, end, "<!ATTLIST") || Skip(p, end, "<!NOTATION")) && SkipDeclaration(p, end);
 }
 
-// Parameter entities Qt expands into further declarations and into entity values, which
-// this would have to follow: refused.
+// Parameter entities are refused, because Qt expands them into further declarations and
+// into entity values, which this would have to follow.
 bool Scanner::EntityDeclaration(Position &p, Position end)
 {
     const Position name = Spaces(p, end);
@@ -328,8 +335,9 @@ bool Scanner::EntityDeclaration(Position &p, Position end)
     while (p < end && !IsSpace(*p))
         ++p;
     const QString key(reinterpret_cast<const QChar *>(name), int(p - name));
-    // Qt keeps the first of two: refused rather than relied on. Qt's reader takes time
-    // that grows with the square of the declarations, used or not.
+    // Qt keeps the first of two declarations of a name, which is refused rather than
+    // relied on. The number of entities is limited, because Qt's reader takes time that
+    // grows with the square of the declarations, used or not.
     if (entities.contains(key) || entities.size() == maxEntities)
         return false;
     Entity &entity = entities[key];

@@ -12,7 +12,7 @@ class XmlDepthGuard
 public:
     // Vivado's own files nest 4 deep; the root is the first level.
     static constexpr int maxDepth = 256;
-    // The characters all entity references of a file may expand to, together.
+    // How many characters all entity references of a file may expand to, together.
     static constexpr qint64 maxExpansion = 1024 * 1024;
 
     static bool Accepts(const QString &text);
