@@ -4,20 +4,21 @@
 #include <QString>
 #include <QStringList>
 
-// Whose roaming folders there are: the running account's kind, and the other profiles of
-// the machine. Only Windows has system accounts and a list of profiles.
+// Tells whose roaming folders there are: what kind of account runs us, and which other
+// profiles the machine holds. Only Windows has system accounts and a list of profiles.
 namespace UserAccounts {
 
-// LocalSystem, LocalService or NetworkService: the accounts that deployment tools and
-// services run installers as. Their roaming folder is no person's.
+// Whether the process runs as LocalSystem, LocalService or NetworkService, the accounts
+// that deployment tools and services run installers as. Their roaming folder belongs to
+// no person.
 bool IsSystemAccount();
 
 // Whether the process runs where a person sees its windows. A deployment tool's system
 // account and a service run in a window station of their own, which nobody sees, so
 // nobody could answer a window there.
 bool HasInteractiveDesktop();
-// Whether Qt's usual platform would find no display and abort: then the windowless one
-// must run the process.
+// Whether Qt's usual platform would find no display and abort, so that the process must
+// run on the windowless one.
 bool NeedsWindowlessPlatform();
 
 // The Windows folder, "/"-separated; empty where there is none.
@@ -27,8 +28,8 @@ QString WindowsFolder();
 // profiles do (…/config/systemprofile/…, …/ServiceProfiles/…).
 bool IsSystemProfile(const QString &roamingFolder, const QString &windowsFolder);
 
-// The folder of every person's profile on the machine, "/"-separated; false where the
-// system keeps no list of profiles.
+// Gives the folder of every person's profile on the machine, "/"-separated. Returns
+// false where the system keeps no list of profiles.
 bool ProfileFolders(QStringList &folders);
 
 } // namespace UserAccounts

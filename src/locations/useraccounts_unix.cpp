@@ -12,7 +12,8 @@ bool IsSystemAccount()
 // A person sees the windows on an X or Wayland display, or on the screen of a platform
 // that the caller named (a frame buffer, say). A run over SSH or from a package manager's
 // script has none of these.
-// Judged once, before main chooses the windowless platform for a process without any.
+// This is judged once, before main chooses the windowless platform for a process without
+// any of them.
 bool HasInteractiveDesktop()
 {
 #ifdef Q_OS_MACOS

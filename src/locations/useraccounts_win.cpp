@@ -27,8 +27,9 @@ QString Expanded(const QString &text)
     return ExpandEnvironmentStringsW(wide, expanded.data(), size) == 0 ? text : FromWide(expanded.data());
 }
 
-// People's accounts: local and domain accounts, and those of Azure AD. The system's own
-// accounts (S-1-5-18 to S-1-5-20) and services (S-1-5-80-...) have profiles too.
+// Whether the SID is a person's account: a local or domain account, or one of Azure AD.
+// The system's own accounts (S-1-5-18 to S-1-5-20) and services (S-1-5-80-...) have
+// profiles too.
 bool IsPersonSid(const QString &sid)
 {
     return sid.startsWith(QLatin1String("S-1-5-21-")) || sid.startsWith(QLatin1String("S-1-12-1-"));
@@ -52,8 +53,8 @@ bool IsSystemAccount()
         || IsWellKnownSid(sid, WinNetworkServiceSid);
 }
 
-// Where the system can't say, nobody is taken to be there: a window that nobody answers
-// holds up an uninstall, while one not shown only loses its message.
+// Where the system can't say, nobody is taken to be there, because a window that nobody
+// answers holds up an uninstall, while one not shown only loses its message.
 bool HasInteractiveDesktop()
 {
     const HWINSTA station = GetProcessWindowStation();
@@ -76,7 +77,8 @@ QString WindowsFolder()
     return length == 0 || length > MAX_PATH ? QString() : QDir::fromNativeSeparators(FromWide(folder));
 }
 
-// The 64-bit view: a 32-bit build would otherwise be shown a redirected copy.
+// The list is read in the registry's 64-bit view, because a 32-bit build would otherwise
+// be shown a redirected copy.
 bool ProfileFolders(QStringList &folders)
 {
     folders.clear();

@@ -52,7 +52,8 @@ void VivadoParamsFolderDialog::on_selectFile_pushButton_clicked()
                                                        QString(), QFileDialog::ShowDirsOnly);
 }
 
-// Both buttons close rather than accept or reject: IsAborted tells them apart.
+// Both buttons close the dialog rather than accept or reject it; IsAborted tells them
+// apart.
 void VivadoParamsFolderDialog::on_setFile_pushButton_clicked()
 {
     aborted = false;
