@@ -5,7 +5,7 @@
 
 class QWidget;
 
-// The window rectangle moved so that its centre is the work area's centre.
+// Gives the window rectangle moved so that its centre is the work area's centre.
 QRect CentredGeometry(const QRect &window, const QRect &workArea);
 
 // Centres the widget on the work area of the primary screen; keeps its size.

@@ -13,8 +13,8 @@
 #include <cstdio>
 
 namespace {
-// A box that nobody answers holds up whoever waits for the run, an uninstall run as the
-// system above all. A system account is known by its kind or, where that can't be told,
+// A box that nobody answers holds up whoever waits for the run, above all an uninstall
+// that runs as the system. A system account is known by its kind or, where that can't be told,
 // by its roaming folder in the Windows folder, as the discovery knows it.
 bool SomeoneCanAnswer()
 {
@@ -36,8 +36,8 @@ MainWindow::MainWindow(Task task, QWidget *parent)
     , feedback(true)
     , task(task)
 {
-    // The logon run does without the bars nobody sees: their icons cost it a good part
-    // of its start.
+    // The logon run leaves out the bars that nobody sees, because their icons cost a good
+    // part of its start-up time.
     if (ui)
         ui->setupUi(this);
     // Queued, so the run starts only once main has centred us and entered the loop.
@@ -63,7 +63,8 @@ ResultCode MainWindow::Run(const QString &appFolder) const
 {
     switch (task) {
     case Task::Remove: {
-        // "allusers" second: an uninstall for the whole machine, run elevated or as the system.
+        // A second argument "allusers" asks for an uninstall for the whole machine, run
+        // elevated or as the system.
         const QStringList arguments = QCoreApplication::arguments();
         const bool allUsers = arguments.size() > 2 && arguments.at(2) == QLatin1String("allusers");
         return allUsers ? VivadoIntegration().RemoveForAllUsers(appFolder) : VivadoIntegration().Remove(appFolder);

@@ -9,8 +9,8 @@ namespace Ui {
 class MainWindow;
 }
 
-// Never shown: it runs the integration once the event loop starts and
-// parents the result box.
+// The main window is never shown. It runs the integration once the event loop starts,
+// and it is the parent of the result box.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT

@@ -7,7 +7,7 @@
 #include <QtGlobal>
 
 // What each program does before its QApplication, shared by the three programs and the
-// tests' box answerer, which is the same start-up with a hand that closes the boxes.
+// tests' box answerer, which is the same start-up plus something that closes the boxes.
 namespace Startup {
 
 // The task of the program being built: each is one main compiled with REMOVAL, REFRESH
@@ -27,8 +27,8 @@ inline void PrepareProcess()
 {
     // Fixed hashing keeps the attribute order of written XML the same every run.
     qSetGlobalQHashSeed(0);
-    // Run over SSH or by a package manager, with no display, the run still goes and ends
-    // with its code.
+    // A run over SSH or from a package manager has no display, and must still go ahead
+    // and end with its code.
     if (UserAccounts::NeedsWindowlessPlatform())
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
