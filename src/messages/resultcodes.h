@@ -12,7 +12,7 @@ constexpr ResultCode RESULT_OK = 0x00000000u;
 constexpr ResultCode ERR_INTEGRATION_FAILED = 0x80000100u;
 constexpr ResultCode ERR_HOME_FOLDER_NOT_FOUND = 0x80000200u;
 constexpr ResultCode ERR_ROAMING_FOLDER_NOT_FOUND = 0x80000201u;
-// A system account (LocalSystem, a service) has no Vivado settings of a person's.
+// A system account (LocalSystem, a service) holds no person's Vivado settings.
 constexpr ResultCode ERR_SYSTEM_ACCOUNT = 0x80000202u;
 constexpr ResultCode ERR_INI_CREATE_FAILED = 0x80000301u;
 constexpr ResultCode ERR_INI_OPEN_FAILED = 0x80000302u;
