@@ -379,6 +379,8 @@ private slots:
             NamedWritten("Caf\xe9 \x80").replace(Added(1), codePage->fromUnicode(QString::fromUtf8(Added(1, base, accented)))), "register", accented);
         Row("xml, recognised as substrings", xml, Xml(Command(1, "A_Talvorn_Core_Inserter_1", "vivado_server.tcl.bak")), RESULT_OK,
             unchanged);
+        Row("xml, the old name without the server script is no registration", xml, Xml(Command(1, "Talvorn_Core_Inserter", "x.tcl")),
+            RESULT_OK, "..." + Added(2));
         for (const QByteArray &root : {QByteArray("major='2' minor='0'"), QByteArray("major='1' minor='1'")})
             Row(qPrintable("xml, rewritten without a usable root: " + root), xml,
                 "<custom_commands " + root + "><custom_command><run_proc>TRUE</run_proc></custom_command></custom_commands>", RESULT_OK,
