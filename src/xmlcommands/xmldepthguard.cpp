@@ -255,8 +255,9 @@ bool Scanner::StartTag(Position &p, Position end, Tally &tally)
     return tally.Open();
 }
 
-// Character references, the five predefined entities and external or undeclared ones
-// are not in the table: none expands to anything counted here.
+// Character references, the five predefined entities and undeclared ones are not in the
+// table, and an external entity is in it with no text: none of them expands to anything
+// counted here.
 bool Scanner::Reference(Position &p, Position end, Tally &tally)
 {
     const Position name = ++p;
