@@ -1,10 +1,10 @@
 // libFuzzer target: the three edits of one editor on the fuzzer's bytes.
 // Built twice, with EDITOR_XML for commands.xml and without for commands.paini.
-#include "files/encodedtext.h"
+#include "files/textencoding.h"
 #include "integration/updateinifile.h"
 #include "xmlcommands/domserializer.h"
 #include "xmlcommands/updatexmlfile.h"
-#include "xmlcommands/xmldepthguard.h"
+#include "xmlcommands/xmllimits.h"
 
 #include <QDomDocument>
 #include <QTextCodec>
@@ -28,7 +28,7 @@ void CheckSerializer(const QByteArray &bytes)
         return true;
     });
     QDomDocument document;
-    if (!XmlDepthGuard::Accepts(text) || !document.setContent(text, false))
+    if (!XmlLimits::Accepts(text) || !document.setContent(text, false))
         return;
     // Qt writes a character above U+FFFF that the codec can't hold as "?" and half a
     // reference; ours writes one reference: no comparison there.
@@ -47,28 +47,28 @@ void CheckSerializer(const QByteArray &bytes)
 template <typename Editor>
 void CheckEdits(const QByteArray &bytes, const std::initializer_list<ResultCode> &fileFaults)
 {
-    const Edited updated = Editor().Updated(app, &bytes);
-    const Edited removed = Editor().Removed(app, &bytes);
-    const Edited refreshed = Editor().Refreshed(app, &bytes);
+    const Edited updated = Editor().EditForUpdate(app, &bytes);
+    const Edited removed = Editor().EditForRemoval(app, &bytes);
+    const Edited refreshed = Editor().EditForRefresh(app, &bytes);
     for (const ResultCode result : {updated.result, removed.result, refreshed.result}) {
         if (result != RESULT_OK && std::find(fileFaults.begin(), fileFaults.end(), result) == fileFaults.end())
             abort(); // bytes may fail to parse, nothing else
     }
     // A removal leaves nothing more to remove, and what it left still reads.
-    if (removed.bytes && Editor().Removed(app, &*removed.bytes).bytes)
+    if (removed.bytes && Editor().EditForRemoval(app, &*removed.bytes).bytes)
         abort();
-    if (removed.bytes && Editor().Removed(app, &*removed.bytes).result != RESULT_OK)
+    if (removed.bytes && Editor().EditForRemoval(app, &*removed.bytes).result != RESULT_OK)
         abort();
     // What a refresh leaves is in order: a second one writes nothing and fails on nothing.
     const auto inOrder = [](const QByteArray &left) {
-        const Edited again = Editor().Refreshed(app, &left);
+        const Edited again = Editor().EditForRefresh(app, &left);
         return !again.bytes && again.result == RESULT_OK;
     };
     if (refreshed.bytes && !inOrder(*refreshed.bytes))
         abort();
     // So is what a refresh leaves after a registration or a removal.
     for (const Edited *run : {&updated, &removed}) {
-        const Edited next = run->bytes ? Editor().Refreshed(app, &*run->bytes) : Edited::Unchanged(RESULT_OK);
+        const Edited next = run->bytes ? Editor().EditForRefresh(app, &*run->bytes) : Edited::Unchanged(RESULT_OK);
         if (next.bytes && !inOrder(*next.bytes))
             abort();
     }
@@ -84,8 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckSerializer(bytes);
     CheckEdits<UpdateXmlFile>(bytes, {ERR_XML_READ_FAILED});
     // Read a command at a time, a file must give what its whole tree gives.
-    const Edited whole = UpdateXmlFile().Updated(app, &bytes, 0);
-    const Edited batched = UpdateXmlFile().Updated(app, &bytes, 1);
+    const Edited whole = UpdateXmlFile().EditForUpdate(app, &bytes, 0);
+    const Edited batched = UpdateXmlFile().EditForUpdate(app, &bytes, 1);
     if (whole.result != batched.result || whole.bytes != batched.bytes)
         abort();
 #else

@@ -11,7 +11,7 @@
 #include "xmlcommands/domserializer.h"
 #include "xmlcommands/registration.h"
 #include "xmlcommands/updatexmlfile.h"
-#include "xmlcommands/xmldepthguard.h"
+#include "xmlcommands/xmllimits.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -176,12 +176,12 @@ bool Run(const QString &program, const QStringList &arguments)
 Edited EditBytes(const QString &file, const QString &task, const QString &appFolder, const QByteArray *bytes)
 {
     if (file == xml && task == "refresh")
-        return UpdateXmlFile().Refreshed(appFolder, bytes);
+        return UpdateXmlFile().EditForRefresh(appFolder, bytes);
     if (file == xml)
-        return task == "remove" ? UpdateXmlFile().Removed(appFolder, bytes) : UpdateXmlFile().Updated(appFolder, bytes, 0);
+        return task == "remove" ? UpdateXmlFile().EditForRemoval(appFolder, bytes) : UpdateXmlFile().EditForUpdate(appFolder, bytes, 0);
     if (task == "refresh")
-        return UpdateIniFile().Refreshed(appFolder, bytes);
-    return task == "remove" ? UpdateIniFile().Removed(appFolder, bytes) : UpdateIniFile().Updated(appFolder, bytes);
+        return UpdateIniFile().EditForRefresh(appFolder, bytes);
+    return task == "remove" ? UpdateIniFile().EditForRemoval(appFolder, bytes) : UpdateIniFile().EditForUpdate(appFolder, bytes);
 }
 
 // The running system's ANSI code page; none where there is no such thing.
@@ -266,7 +266,7 @@ ResultCode EditWithFault(const QString &fault, const QString &path, qint64 &took
     if (fault == "changed meanwhile") {
         bool changed = false;
         return FileEdit::Run(path, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *bytes) {
-            const Edited edited = UpdateXmlFile().Updated(app, bytes);
+            const Edited edited = UpdateXmlFile().EditForUpdate(app, bytes);
             if (!std::exchange(changed, true))
                 WriteBytes(path, Named("b"));
             return edited;
@@ -429,11 +429,11 @@ private slots:
             "...\n" + Added(0));
         // The three programs take and refuse the same files: one entity may expand to the
         // whole budget, and one character more is refused.
-        for (const int size : {XmlDepthGuard::maxExpansion, XmlDepthGuard::maxExpansion + 1}) {
+        for (const int size : {XmlLimits::maxExpansion, XmlLimits::maxExpansion + 1}) {
             const QByteArray once = "<!DOCTYPE custom_commands [<!ENTITY e '" + QByteArray(int(size), 'e') + "'>]>" + root10
                 + "<x>&e;</x></custom_commands>";
-            const quint32 result = size > XmlDepthGuard::maxExpansion ? ERR_XML_READ_FAILED : RESULT_OK;
-            const QString name = size > XmlDepthGuard::maxExpansion ? "one character past the budget" : "the whole budget";
+            const quint32 result = size > XmlLimits::maxExpansion ? ERR_XML_READ_FAILED : RESULT_OK;
+            const QString name = size > XmlLimits::maxExpansion ? "one character past the budget" : "the whole budget";
             Row(qPrintable("xml, removal: one entity used once, " + name), xml, once, result, unchanged, "remove");
             Row(qPrintable("xml, one entity used once, " + name), xml, once, result, result == RESULT_OK ? "..." + Added(0) : unchanged);
             Row(qPrintable("xml, refresh: one entity used once, " + name), xml, once, result,
@@ -637,7 +637,7 @@ private slots:
             QTextCodec::setCodecForLocale(QTextCodec::codecForName(locale));
         const Edited edited = EditBytes(file, task, appFolder, before == absent ? nullptr : &before);
         // Read a command at a time, a file gives what its whole tree gives.
-        const Edited batched = file == xml && task == "register" ? UpdateXmlFile().Updated(appFolder, before == absent ? nullptr : &before, 1) : edited;
+        const Edited batched = file == xml && task == "register" ? UpdateXmlFile().EditForUpdate(appFolder, before == absent ? nullptr : &before, 1) : edited;
         const Edited again = edited.bytes ? EditBytes(file, task, appFolder, &*edited.bytes) : edited;
         // After any run a refresh puts the file in order: a second one writes nothing.
         const Edited refreshed = EditBytes(file, "refresh", appFolder, edited.bytes ? &*edited.bytes : before == absent ? nullptr : &before);

@@ -11,26 +11,26 @@
 ResultCode UpdateIniFile::Update(const QString &appFolder, const QString &filePath)
 {
     return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_CREATE_FAILED,
-                         [&](const QByteArray *bytes) { return Updated(appFolder, bytes); });
+                         [&](const QByteArray *bytes) { return EditForUpdate(appFolder, bytes); });
 }
 
 ResultCode UpdateIniFile::Remove(const QString &appFolder, const QString &filePath)
 {
     return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED,
-                         [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+                         [&](const QByteArray *bytes) { return EditForRemoval(appFolder, bytes); });
 }
 
 ResultCode UpdateIniFile::RemoveContained(const QString &appFolder, const QString &base, const QStringList &names)
 {
     return FileEdit::RunContained(base, names, {ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED},
-                                  [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+                                  [&](const QByteArray *bytes) { return EditForRemoval(appFolder, bytes); });
 }
 
 // Vivado reads the file in the locale's encoding, or in the one its byte-order mark
 // names, so the file is written back in that encoding, keeping the bytes that are no text
 // there. A folder that the encoding can't hold is not written at all, since it would come
 // out as a wrong path.
-Edited UpdateIniFile::Updated(const QString &appFolder, const QByteArray *bytes)
+Edited UpdateIniFile::EditForUpdate(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
     const QString entry = MakeEntry(0);
@@ -51,7 +51,7 @@ Edited UpdateIniFile::Updated(const QString &appFolder, const QByteArray *bytes)
     return edited;
 }
 
-Edited UpdateIniFile::Removed(const QString &appFolder, const QByteArray *bytes)
+Edited UpdateIniFile::EditForRemoval(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
     if (!bytes)
@@ -70,15 +70,15 @@ Edited UpdateIniFile::Removed(const QString &appFolder, const QByteArray *bytes)
 ResultCode UpdateIniFile::Refresh(const QString &appFolder, const QString &filePath)
 {
     return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_CREATE_FAILED,
-                         [&](const QByteArray *bytes) { return Refreshed(appFolder, bytes); });
+                         [&](const QByteArray *bytes) { return EditForRefresh(appFolder, bytes); });
 }
 
 // The encoding rule is the same as Update's.
-Edited UpdateIniFile::Refreshed(const QString &appFolder, const QByteArray *bytes)
+Edited UpdateIniFile::EditForRefresh(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
     if (!bytes)
-        return Updated(appFolder, nullptr);
+        return EditForUpdate(appFolder, nullptr);
     Edited edited = Edited::Unchanged(ERR_INI_OPEN_FAILED);
     TextEncoding::ReadInLocale(*bytes, [&](const TextEncoding &read, const QString &text) {
         bool own = false;
@@ -168,13 +168,13 @@ QByteArray UpdateIniFile::NewFile() const
 ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
 {
     return FileEdit::Run(filePath, ERR_INI_CREATE_FAILED, ERR_INI_CREATE_FAILED,
-                         [this](const QByteArray *) { return Updated(appFolder, nullptr); });
+                         [this](const QByteArray *) { return EditForUpdate(appFolder, nullptr); });
 }
 
 ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
 {
     return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, [this](const QByteArray *bytes) {
-        return bytes ? Updated(appFolder, bytes) : Edited::Unchanged(ERR_INI_OPEN_FAILED);
+        return bytes ? EditForUpdate(appFolder, bytes) : Edited::Unchanged(ERR_INI_OPEN_FAILED);
     });
 }
 

@@ -1,7 +1,7 @@
 #ifndef UPDATEINIFILE_H
 #define UPDATEINIFILE_H
 
-#include "files/encodedtext.h"
+#include "files/textencoding.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
 #include "xmlcommands/registration.h"
@@ -31,9 +31,9 @@ public:
 
     // The edits themselves. Each takes the file's bytes, or null for a missing file, and
     // gives the result and the new bytes.
-    Edited Updated(const QString &appFolder, const QByteArray *bytes);
-    Edited Removed(const QString &appFolder, const QByteArray *bytes);
-    Edited Refreshed(const QString &appFolder, const QByteArray *bytes);
+    Edited EditForUpdate(const QString &appFolder, const QByteArray *bytes);
+    Edited EditForRemoval(const QString &appFolder, const QByteArray *bytes);
+    Edited EditForRefresh(const QString &appFolder, const QByteArray *bytes);
 
     static bool FileExists(const QString &filePath);
     ResultCode CreateNewFile(const QString &filePath);

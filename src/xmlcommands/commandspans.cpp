@@ -1,7 +1,7 @@
 #include "xmlcommands/commandspans.h"
 
 #include "xmlcommands/customcommand.h"
-#include "xmlcommands/xmldepthguard.h"
+#include "xmlcommands/xmllimits.h"
 
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -84,7 +84,7 @@ bool Read(const QString &text, QVector<CommandSpan> &spans, bool *hasRoot)
     // The document's budget of expansions was checked before, as for the registration. The
     // reader's own limit on one entity (4,096 characters since Qt 5.15; none before) would
     // refuse a file that the registration takes.
-    reader.setEntityExpansionLimit(int(XmlDepthGuard::maxExpansion));
+    reader.setEntityExpansionLimit(int(XmlLimits::maxExpansion));
 #endif
     int depth = 0;
     bool inRoot = false;

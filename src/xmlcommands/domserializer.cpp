@@ -1,6 +1,6 @@
 #include "xmlcommands/domserializer.h"
 
-#include "files/encodedtext.h"
+#include "files/textencoding.h"
 
 #include <QTextCodec>
 #include <QTextStream>

@@ -5,7 +5,7 @@
 #include "xmlcommands/commandspans.h"
 #include "xmlcommands/domserializer.h"
 #include "xmlcommands/registration.h"
-#include "xmlcommands/xmldepthguard.h"
+#include "xmlcommands/xmllimits.h"
 
 #include <QDebug>
 #include <QHash>
@@ -84,7 +84,7 @@ private:
 
 ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePath)
 {
-    return RunLogged(filePath, [&](const QByteArray *bytes) { return Updated(appFolder, bytes); });
+    return RunLogged(filePath, [&](const QByteArray *bytes) { return EditForUpdate(appFolder, bytes); });
 }
 
 // Runs the edit, with the debug lines of a read and a write.
@@ -100,7 +100,7 @@ ResultCode UpdateXmlFile::RunLogged(const QString &filePath, const TextEdit &edi
     });
 }
 
-Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes, int batchSize)
+Edited UpdateXmlFile::EditForUpdate(const QString &appFolder, const QByteArray *bytes, int batchSize)
 {
     this->appFolder = appFolder;
     // A folder with characters that XML doesn't allow would leave a file that no XML
@@ -111,10 +111,10 @@ Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes,
     commands.clear();
     if (bytes) {
         const QString text = Decoded(*bytes);
-        if (!XmlDepthGuard::Accepts(text))
+        if (!XmlLimits::Accepts(text))
             return Edited::Unchanged(ERR_XML_READ_FAILED);
         Edited edited = Edited::Unchanged(RESULT_OK);
-        if (UpdatedInBatches(text, batchSize, edited))
+        if (UpdateInBatches(text, batchSize, edited))
             return edited;
         document.clear();
         commands.clear();
@@ -134,7 +134,7 @@ Edited UpdateXmlFile::Updated(const QString &appFolder, const QByteArray *bytes,
 // Parses the outline and each batch, reads the batches' commands and writes them out as
 // it goes; the new command is made from the outline's root. Returns false, with the work
 // thrown away, where the pieces wouldn't give the whole tree's text.
-bool UpdateXmlFile::UpdatedInBatches(const QString &text, int batchSize, Edited &edited)
+bool UpdateXmlFile::UpdateInBatches(const QString &text, int batchSize, Edited &edited)
 {
     CommandBatches batches;
     QString before;
@@ -174,28 +174,28 @@ bool UpdateXmlFile::UpdatedInBatches(const QString &text, int batchSize, Edited 
 
 ResultCode UpdateXmlFile::Remove(const QString &appFolder, const QString &filePath)
 {
-    return FileEdit::Run(filePath, xmlCodes, [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+    return FileEdit::Run(filePath, xmlCodes, [&](const QByteArray *bytes) { return EditForRemoval(appFolder, bytes); });
 }
 
 ResultCode UpdateXmlFile::RemoveContained(const QString &appFolder, const QString &base, const QStringList &names)
 {
-    return FileEdit::RunContained(base, names, xmlCodes, [&](const QByteArray *bytes) { return Removed(appFolder, bytes); });
+    return FileEdit::RunContained(base, names, xmlCodes, [&](const QByteArray *bytes) { return EditForRemoval(appFolder, bytes); });
 }
 
 ResultCode UpdateXmlFile::Refresh(const QString &appFolder, const QString &filePath)
 {
-    return RunLogged(filePath, [&](const QByteArray *bytes) { return Refreshed(appFolder, bytes); });
+    return RunLogged(filePath, [&](const QByteArray *bytes) { return EditForRefresh(appFolder, bytes); });
 }
 
 bool UpdateXmlFile::ReadSpans(const QByteArray &bytes, QString &text, QVector<CommandSpan> &spans, bool *hasRoot)
 {
     text = Decoded(bytes);
-    return XmlDepthGuard::Accepts(text) && CommandSpans::Read(text, spans, hasRoot);
+    return XmlLimits::Accepts(text) && CommandSpans::Read(text, spans, hasRoot);
 }
 
 // The entries are taken out of the text as it is, not rewritten from a tree, so that
 // every byte of the user's stays, the way it was written included.
-Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
+Edited UpdateXmlFile::EditForRemoval(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
     if (!bytes)
@@ -215,11 +215,11 @@ Edited UpdateXmlFile::Removed(const QString &appFolder, const QByteArray *bytes)
     return Edited::Written(encoding.Encode(CommandSpans::Without(text, removed), TextEncoding::LineEnds::AsWritten));
 }
 
-Edited UpdateXmlFile::Refreshed(const QString &appFolder, const QByteArray *bytes)
+Edited UpdateXmlFile::EditForRefresh(const QString &appFolder, const QByteArray *bytes)
 {
     this->appFolder = appFolder;
     if (!bytes)
-        return Updated(appFolder, nullptr);
+        return EditForUpdate(appFolder, nullptr);
     QString text;
     QVector<CommandSpan> spans;
     bool hasRoot = false;
@@ -243,7 +243,7 @@ Edited UpdateXmlFile::Refreshed(const QString &appFolder, const QByteArray *byte
         ? *bytes : encoding.Encode(CommandSpans::Without(text, removed), TextEncoding::LineEnds::AsWritten);
     if (own)
         return Edited::Written(rest);
-    const Edited added = Updated(appFolder, &rest);
+    const Edited added = EditForUpdate(appFolder, &rest);
     return added.result == RESULT_OK && !added.bytes ? Edited::Written(rest) : added;
 }
 
@@ -294,7 +294,7 @@ ResultCode UpdateXmlFile::ReadText(const QByteArray &bytes)
 {
     document.clear();
     const QString text = Decoded(bytes);
-    return XmlDepthGuard::Accepts(text) ? Parse(text) : ERR_XML_READ_FAILED;
+    return XmlLimits::Accepts(text) ? Parse(text) : ERR_XML_READ_FAILED;
 }
 
 QString UpdateXmlFile::Decoded(const QByteArray &bytes)

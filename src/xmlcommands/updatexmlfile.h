@@ -1,7 +1,7 @@
 #ifndef UPDATEXMLFILE_H
 #define UPDATEXMLFILE_H
 
-#include "files/encodedtext.h"
+#include "files/textencoding.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
 #include "xmlcommands/customcommand.h"
@@ -37,9 +37,9 @@ public:
     // commands at a time; without batches (a batch size of 0), the whole tree gives the
     // same bytes.
     static constexpr int commandsPerBatch = 1000;
-    Edited Updated(const QString &appFolder, const QByteArray *bytes, int batchSize = commandsPerBatch);
-    Edited Removed(const QString &appFolder, const QByteArray *bytes);
-    Edited Refreshed(const QString &appFolder, const QByteArray *bytes);
+    Edited EditForUpdate(const QString &appFolder, const QByteArray *bytes, int batchSize = commandsPerBatch);
+    Edited EditForRemoval(const QString &appFolder, const QByteArray *bytes);
+    Edited EditForRefresh(const QString &appFolder, const QByteArray *bytes);
 
     static bool FileExists(const QString &path);
     ResultCode ReadFile(const QString &filePath);
@@ -66,7 +66,7 @@ private:
     ResultCode Parse(const QString &text);
     ResultCode RunLogged(const QString &filePath, const TextEdit &edit);
     bool ReadSpans(const QByteArray &bytes, QString &text, QVector<CommandSpan> &spans, bool *hasRoot = nullptr);
-    bool UpdatedInBatches(const QString &text, int batchSize, Edited &edited);
+    bool UpdateInBatches(const QString &text, int batchSize, Edited &edited);
     void KeepOwnStrings(int from);
     static void LogRead(const QString &filePath);
     static void LogWrite(const QString &filePath);

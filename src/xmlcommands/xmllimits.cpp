@@ -1,4 +1,4 @@
-#include "xmlcommands/xmldepthguard.h"
+#include "xmlcommands/xmllimits.h"
 
 #include <QHash>
 
@@ -143,7 +143,7 @@ struct Tally
     bool Open()
     {
         deepest = qMax(deepest, ++depth);
-        return deepest <= XmlDepthGuard::maxDepth;
+        return deepest <= XmlLimits::maxDepth;
     }
 
     // Levels that an entity closes are not taken off, because counting too deep is safe,
@@ -154,7 +154,7 @@ struct Tally
         nesting = qMax(nesting, entity.nesting);
         deepest = qMax(deepest, depth + entity.deepest);
         depth += qMax(0, entity.depth);
-        return expanded <= XmlDepthGuard::maxExpansion && deepest <= XmlDepthGuard::maxDepth;
+        return expanded <= XmlLimits::maxExpansion && deepest <= XmlLimits::maxDepth;
     }
 };
 
@@ -357,7 +357,7 @@ bool Scanner::EntityDeclaration(Position &p, Position end)
 }
 }
 
-bool XmlDepthGuard::Accepts(const QString &text)
+bool XmlLimits::Accepts(const QString &text)
 {
     return Scanner().Accepts(text);
 }

@@ -1,5 +1,5 @@
 // The locale's encoding on Unix.
-#include "files/encodedtext.h"
+#include "files/textencoding.h"
 
 #include <QTextCodec>
 

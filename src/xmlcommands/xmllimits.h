@@ -1,5 +1,5 @@
-#ifndef XMLDEPTHGUARD_H
-#define XMLDEPTHGUARD_H
+#ifndef XMLLIMITS_H
+#define XMLLIMITS_H
 
 #include <QString>
 
@@ -7,7 +7,7 @@
 // file nested thousands deep crashes it, and its reader expands entities without a limit.
 // This guard looks at the text before the DOM does and refuses only those two; whether
 // the text is XML at all is for the DOM to judge.
-class XmlDepthGuard
+class XmlLimits
 {
 public:
     // Vivado's own files nest 4 deep; the root is the first level.
@@ -18,4 +18,4 @@ public:
     static bool Accepts(const QString &text);
 };
 
-#endif // XMLDEPTHGUARD_H
+#endif // XMLLIMITS_H

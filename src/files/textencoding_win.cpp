@@ -1,5 +1,5 @@
 // The locale's encoding on Windows: the ANSI code page, as the system converts it.
-#include "files/encodedtext.h"
+#include "files/textencoding.h"
 
 #include <QTextCodec>
 

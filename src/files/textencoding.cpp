@@ -1,4 +1,4 @@
-#include "files/encodedtext.h"
+#include "files/textencoding.h"
 
 #include "files/filesystem.h"
 

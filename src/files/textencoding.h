@@ -1,5 +1,5 @@
-#ifndef ENCODEDTEXT_H
-#define ENCODEDTEXT_H
+#ifndef TEXTENCODING_H
+#define TEXTENCODING_H
 
 #include <QByteArray>
 #include <QScopedPointer>
@@ -37,7 +37,7 @@ public:
     static bool ReadInLocale(const QByteArray &bytes, const Use &use);
 
     // The locale's encoding, as a codec that reports every character it can't hold. On
-    // Windows it is the ANSI code page as the system converts it (encodedtext_win.cpp).
+    // Windows it is the ANSI code page as the system converts it (textencoding_win.cpp).
     static QTextCodec *Locale();
 
     // The encoding that an XML declaration's text names, else UTF-8.
@@ -86,4 +86,4 @@ private:
     bool afterHighSurrogate = false;
 };
 
-#endif // ENCODEDTEXT_H
+#endif // TEXTENCODING_H
