@@ -9,7 +9,7 @@
 #include "integration/updateinifile.h"
 #include "testsupport.h"
 #include "xmlcommands/domserializer.h"
-#include "xmlcommands/registration.h"
+#include "registration/registration.h"
 #include "xmlcommands/updatexmlfile.h"
 #include "xmlcommands/xmllimits.h"
 

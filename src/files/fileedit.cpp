@@ -120,3 +120,16 @@ bool FileEdit::Exists(const QString &path)
     const QFileInfo info(path);
     return info.exists() && info.isFile();
 }
+
+void ReadBasis::Note(const QString &path, const QByteArray *bytes)
+{
+    this->path = path;
+    this->bytes = bytes ? std::optional<QByteArray>(*bytes) : std::nullopt;
+}
+
+bool ReadBasis::Holds(const QString &path, const QByteArray *bytes) const
+{
+    if (path != this->path)
+        return true;
+    return bytes ? this->bytes == *bytes : !this->bytes;
+}

@@ -33,6 +33,23 @@ struct FailureCodes
     ResultCode tooLarge;
 };
 
+// What a read through FileEdit found of a file, for a later write of text made from it.
+// That write goes only over the same bytes, so that it never puts text made from old
+// content over a change that another program made in between. A file read as missing
+// must still be missing.
+class ReadBasis
+{
+public:
+    void Note(const QString &path, const QByteArray *bytes);
+    // Whether the bytes are what was read of the path. A path that was not read has no
+    // basis to keep to, so any bytes do.
+    bool Holds(const QString &path, const QByteArray *bytes) const;
+
+private:
+    QString path;
+    std::optional<QByteArray> bytes;
+};
+
 // The only place that touches an edited file: it takes the file's lock, reads the file,
 // hands its bytes to the edit and replaces the file with the result. When another
 // program changed the file meanwhile, the edit is made anew on what it holds then.

@@ -1,17 +1,28 @@
 #include "integration/updateinifile.h"
 
-#include "files/filesnapshot.h"
 #include "files/filesystem.h"
 
-#include <QHash>
 #include <QSet>
 #include <QTextCodec>
 #include <limits>
 
 ResultCode UpdateIniFile::Update(const QString &appFolder, const QString &filePath)
 {
+    this->appFolder = appFolder;
+    return FileExists(filePath) ? UpdateExistingFile(filePath) : CreateNewFile(filePath);
+}
+
+// Creating and updating are one edit of what FileEdit finds under the lock, so a file
+// that appears or goes after FileExists looked is edited as it is then, not overwritten.
+ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
+{
     return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_CREATE_FAILED,
-                         [&](const QByteArray *bytes) { return EditForUpdate(appFolder, bytes); });
+                         [this](const QByteArray *bytes) { return EditForUpdate(appFolder, bytes); });
+}
+
+ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
+{
+    return CreateNewFile(filePath);
 }
 
 ResultCode UpdateIniFile::Remove(const QString &appFolder, const QString &filePath)
@@ -59,8 +70,8 @@ Edited UpdateIniFile::EditForRemoval(const QString &appFolder, const QByteArray 
     Edited edited = Edited::Unchanged(RESULT_OK);
     TextEncoding::ReadInLocale(*bytes, [&](const TextEncoding &read, const QString &text) {
         QString kept;
-        const auto goes = [](Registration::Fate fate) { return fate != Registration::Fate::Live; };
-        if (WithoutLines(text, goes, kept))
+        Registration::Sweep sweep(Registration::Sweep::Purpose::Removal, appFolder);
+        if (WithoutLines(text, sweep, kept))
             edited = Edited::Written(read.Encode(kept, TextEncoding::LineEnds::AsWritten));
         return true;
     });
@@ -81,14 +92,10 @@ Edited UpdateIniFile::EditForRefresh(const QString &appFolder, const QByteArray 
         return EditForUpdate(appFolder, nullptr);
     Edited edited = Edited::Unchanged(ERR_INI_OPEN_FAILED);
     TextEncoding::ReadInLocale(*bytes, [&](const TextEncoding &read, const QString &text) {
-        bool own = false;
-        const auto goes = [&own](Registration::Fate fate) {
-            const bool later = fate == Registration::Fate::Own && own;
-            own = own || fate == Registration::Fate::Own;
-            return fate == Registration::Fate::Dead || later;
-        };
+        Registration::Sweep sweep(Registration::Sweep::Purpose::Refresh, appFolder);
         QString kept;
-        const bool removed = WithoutLines(text, goes, kept);
+        const bool removed = WithoutLines(text, sweep, kept);
+        const bool own = sweep.KeepsOwnEntry();
         if (!own && !read.CanEncode(MakeEntry(0)))
             return false;
         if (!own)
@@ -117,24 +124,14 @@ int LineEndSize(const QString &text, int at)
 }
 }
 
-// Each folder is judged only once, because judging it looks at its readings on disk.
-bool UpdateIniFile::WithoutLines(const QString &text, const LinePick &goes, QString &kept) const
+bool UpdateIniFile::WithoutLines(const QString &text, Registration::Sweep &sweep, QString &kept)
 {
-    QHash<QString, Registration::Fate> fates;
-    int looksLeft = Registration::maxLooksPerFile;
-    const auto fateOf = [&](const QString &folder) {
-        auto fate = fates.find(folder);
-        if (fate == fates.end())
-            fate = fates.insert(folder, Registration::JudgeIniFolder(folder, appFolder, looksLeft));
-        return *fate;
-    };
     bool removed = false;
     kept.clear();
     for (int from = 0; from < text.size();) {
         const int end = LineEnd(text, from);
         const int next = end + LineEndSize(text, end);
-        const QString folder = Registration::WrittenFolderOfIniLine(text.mid(from, end - from));
-        if (!folder.isNull() && goes(fateOf(folder)))
+        if (sweep.TakesIniLine(text.mid(from, end - from)))
             removed = true;
         else
             kept += text.midRef(from, next - from);
@@ -165,30 +162,21 @@ QByteArray UpdateIniFile::NewFile() const
     return encoding.Encode(QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), TextEncoding::LineEnds::Native);
 }
 
-ResultCode UpdateIniFile::CreateNewFile(const QString &filePath)
-{
-    return FileEdit::Run(filePath, ERR_INI_CREATE_FAILED, ERR_INI_CREATE_FAILED,
-                         [this](const QByteArray *) { return EditForUpdate(appFolder, nullptr); });
-}
-
-ResultCode UpdateIniFile::UpdateExistingFile(const QString &filePath)
-{
-    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, [this](const QByteArray *bytes) {
-        return bytes ? EditForUpdate(appFolder, bytes) : Edited::Unchanged(ERR_INI_OPEN_FAILED);
-    });
-}
-
+// The lines are read under the file's lock, like every other read, and noted as the
+// basis of a later WriteLines.
 ResultCode UpdateIniFile::ReadLines(const QString &filePath, QStringList &lines)
 {
-    FileSnapshot snapshot;
-    if (!snapshot.Take(filePath))
-        return ERR_INI_OPEN_FAILED;
-    TextEncoding::ReadInLocale(snapshot.Bytes(), [&](const TextEncoding &read, const QString &text) {
-        encoding = read;
-        lines.append(SplitLines(text));
-        return true;
+    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, [&](const QByteArray *bytes) {
+        basis.Note(filePath, bytes);
+        if (!bytes)
+            return Edited::Unchanged(ERR_INI_OPEN_FAILED);
+        TextEncoding::ReadInLocale(*bytes, [&](const TextEncoding &read, const QString &text) {
+            encoding = read;
+            lines.append(SplitLines(text));
+            return true;
+        });
+        return Edited::Unchanged(RESULT_OK);
     });
-    return RESULT_OK;
 }
 
 // LF, CR LF and a lone CR all end a line; text mode would drop a lone CR and so join
@@ -213,9 +201,7 @@ QString UpdateIniFile::JoinLines(const QStringList &lines)
 ResultCode UpdateIniFile::InsertEntry(QStringList &lines)
 {
     for (int index = 0; index < lines.size(); ++index) {
-        const QString &line = lines.at(index);
-        if (line.contains(QLatin1String("TALVORN"), Qt::CaseSensitive) && line.contains(QLatin1String("Core"), Qt::CaseSensitive)
-            && line.contains(QLatin1String("Inserter"), Qt::CaseSensitive))
+        if (Registration::IniLineNamesTool(lines.at(index)))
             return ReplaceEntry(lines, index);
     }
     return AppendEntry(lines);
@@ -277,9 +263,12 @@ QString UpdateIniFile::MakeEntry(qint32 keyNumber) const
     return QString::number(keyNumber) + QLatin1Char('=') + Registration::IniValue(appFolder);
 }
 
+// Lines made from what ReadLines read go only over those same bytes: when another
+// program changed the file since, nothing is written.
 ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList &lines)
 {
     const QByteArray bytes = encoding.Encode(JoinLines(lines), TextEncoding::LineEnds::Native);
-    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED,
-                         [&bytes](const QByteArray *) { return Edited::Written(bytes); });
+    return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, [&](const QByteArray *current) {
+        return basis.Holds(filePath, current) ? Edited::Written(bytes) : Edited::Unchanged(ERR_INI_OPEN_FAILED);
+    });
 }

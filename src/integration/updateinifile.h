@@ -4,12 +4,10 @@
 #include "files/textencoding.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
-#include "xmlcommands/registration.h"
+#include "registration/registration.h"
 
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 // Creates or edits commands.paini, the custom command file of Vivado before 2018. The
 // edits work on the file's bytes alone; FileEdit reads and replaces the file for them.
@@ -35,10 +33,13 @@ public:
     Edited EditForRemoval(const QString &appFolder, const QByteArray *bytes);
     Edited EditForRefresh(const QString &appFolder, const QByteArray *bytes);
 
+    // The steps of Update. Every read and write goes through FileEdit, under the file's
+    // lock; WriteLines writes only over the bytes that ReadLines read (see ReadBasis).
     static bool FileExists(const QString &filePath);
     ResultCode CreateNewFile(const QString &filePath);
     ResultCode UpdateExistingFile(const QString &filePath);
     ResultCode ReadLines(const QString &filePath, QStringList &lines);
+    // The steps of the edit, on lines already read.
     ResultCode InsertEntry(QStringList &lines);
     ResultCode ReplaceEntry(QStringList &lines, qint32 index);
     ResultCode AppendEntry(QStringList &lines);
@@ -50,16 +51,16 @@ private:
     static qint32 NextKey(const QStringList &lines);
     static QStringList SplitLines(const QString &text);
     static QString JoinLines(const QStringList &lines);
-    // Puts in `kept` the file's text without the tool's lines that `goes` picks by their
-    // fate, each kept line with its own line end. Returns whether any line went.
-    using LinePick = std::function<bool(Registration::Fate fate)>;
-    bool WithoutLines(const QString &text, const LinePick &goes, QString &kept) const;
+    // Puts in `kept` the file's text without the lines that the sweep takes, each kept
+    // line with its own line end. Returns whether any line went.
+    static bool WithoutLines(const QString &text, Registration::Sweep &sweep, QString &kept);
     QString Appended(const QString &text) const;
     QByteArray NewFile() const;
 
     QString appFolder;
     // The encoding of the file read, for writing it back.
     TextEncoding encoding{TextEncoding::Locale()};
+    ReadBasis basis;
 };
 
 #endif // UPDATEINIFILE_H

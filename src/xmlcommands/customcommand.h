@@ -27,12 +27,4 @@ inline bool IsCommandsRoot(const QString &tag, bool hasMajor, const QString &maj
         && minor.toUInt(nullptr, 10) == 0;
 }
 
-// Whether this is a registration under the tool's old name, which the tool leaves alone:
-// its name holds Talvorn_Core_Inserter and its command names the server script.
-inline bool IsEarlierRegistration(const QString &name, const QString &command)
-{
-    return command.contains(QLatin1String("vivado_server.tcl"), Qt::CaseSensitive)
-        && name.contains(QLatin1String("Talvorn_Core_Inserter"), Qt::CaseSensitive);
-}
-
 #endif // CUSTOMCOMMAND_H

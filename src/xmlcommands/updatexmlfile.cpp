@@ -1,20 +1,16 @@
 #include "xmlcommands/updatexmlfile.h"
 
-#include "files/filesnapshot.h"
+#include "registration/registration.h"
 #include "xmlcommands/commandbatches.h"
 #include "xmlcommands/commandspans.h"
 #include "xmlcommands/domserializer.h"
-#include "xmlcommands/registration.h"
 #include "xmlcommands/xmllimits.h"
 
 #include <QDebug>
-#include <QHash>
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace {
-const QString baseCommandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
 // A file too large to read gives the same code as one that can't be read.
 const FailureCodes xmlCodes{ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, ERR_XML_READ_FAILED};
 
@@ -55,31 +51,6 @@ bool IsXmlText(const QString &text)
     }
     return true;
 }
-
-// The fate of each of the tool's commands in one file: its own, another installation's
-// that is still there, or a dead one. Each folder is judged once, since a large file holds
-// many entries for few folders. Other programs' commands have no fate: they always stay.
-class Judgements
-{
-public:
-    explicit Judgements(const QString &ownFolder) : ownFolder(ownFolder) {}
-
-    std::optional<Registration::Fate> Of(const CommandSpan &span)
-    {
-        const QStringList folders = Registration::FoldersOfXmlEntry(span.name, span.command);
-        if (folders.isEmpty())
-            return std::nullopt;
-        auto known = fates.find(folders.first());
-        if (known == fates.end())
-            known = fates.insert(folders.first(), Registration::Judge(folders, ownFolder, looksLeft));
-        return *known;
-    }
-
-private:
-    const QString ownFolder;
-    QHash<QString, Registration::Fate> fates;
-    int looksLeft = Registration::maxLooksPerFile;
-};
 }
 
 ResultCode UpdateXmlFile::Update(const QString &appFolder, const QString &filePath)
@@ -205,9 +176,9 @@ Edited UpdateXmlFile::EditForRemoval(const QString &appFolder, const QByteArray 
     if (!ReadSpans(*bytes, text, spans))
         return Edited::Unchanged(ERR_XML_READ_FAILED);
     QVector<CommandSpan> removed;
-    Judgements judgements(appFolder);
+    Registration::Sweep sweep(Registration::Sweep::Purpose::Removal, appFolder);
     for (const CommandSpan &span : spans) {
-        if (judgements.Of(span).value_or(Registration::Fate::Live) != Registration::Fate::Live)
+        if (sweep.TakesXmlEntry(span.name, span.command))
             removed.append(span);
     }
     if (removed.isEmpty())
@@ -226,17 +197,15 @@ Edited UpdateXmlFile::EditForRefresh(const QString &appFolder, const QByteArray 
     if (!ReadSpans(*bytes, text, spans, &hasRoot))
         return Edited::Unchanged(ERR_XML_READ_FAILED);
     if (!hasRoot || std::any_of(spans.cbegin(), spans.cend(),
-                                [](const CommandSpan &span) { return IsEarlierRegistration(span.name, span.command); }))
+                                [](const CommandSpan &span) { return Registration::IsEarlierRegistration(span.name, span.command); }))
         return Edited::Unchanged(RESULT_OK);
     QVector<CommandSpan> removed;
-    bool own = false;
-    Judgements judgements(appFolder);
+    Registration::Sweep sweep(Registration::Sweep::Purpose::Refresh, appFolder);
     for (const CommandSpan &span : spans) {
-        const auto fate = judgements.Of(span);
-        if (fate == Registration::Fate::Dead || (fate == Registration::Fate::Own && own))
+        if (sweep.TakesXmlEntry(span.name, span.command))
             removed.append(span);
-        own = own || fate == Registration::Fate::Own;
     }
+    const bool own = sweep.KeepsOwnEntry();
     if (own && removed.isEmpty())
         return Edited::Unchanged(RESULT_OK);
     const QByteArray rest = removed.isEmpty()
@@ -257,7 +226,7 @@ void UpdateXmlFile::KeepOwnStrings(int from)
     for (auto command = commands.begin() + from; command != commands.end(); ++command) {
         CustomCommand kept;
         kept.position = command->position;
-        if (command->name.startsWith(baseCommandName) || command->name.contains(QLatin1String("Talvorn_Core_Inserter"))) {
+        if (command->name.startsWith(Registration::commandName) || command->name.contains(Registration::earlierName)) {
             kept.name = own(command->name);
             kept.command = own(command->command);
         }
@@ -280,14 +249,16 @@ void UpdateXmlFile::LogWrite(const QString &filePath)
     qDebug() << "UpdateXmlFile::WriteFile - filePath =" << filePath;
 }
 
+// The file is read under its lock, like every other read, and noted as the basis of a
+// later WriteFile.
 ResultCode UpdateXmlFile::ReadFile(const QString &filePath)
 {
     LogRead(filePath);
     document.clear();
-    FileSnapshot snapshot;
-    if (!snapshot.Take(filePath))
-        return ERR_XML_OPEN_FAILED;
-    return ReadText(snapshot.Bytes());
+    return FileEdit::Run(filePath, xmlCodes, [&](const QByteArray *bytes) {
+        basis.Note(filePath, bytes);
+        return Edited::Unchanged(bytes ? ReadText(*bytes) : ERR_XML_OPEN_FAILED);
+    });
 }
 
 ResultCode UpdateXmlFile::ReadText(const QByteArray &bytes)
@@ -378,7 +349,7 @@ ResultCode UpdateXmlFile::ReadCommand(const QDomElement &element)
 bool UpdateXmlFile::IsInstalled() const
 {
     return std::any_of(commands.cbegin(), commands.cend(),
-                       [](const CustomCommand &command) { return IsEarlierRegistration(command.name, command.command); });
+                       [](const CustomCommand &command) { return Registration::IsEarlierRegistration(command.name, command.command); });
 }
 
 void UpdateXmlFile::CreateNewDocument()
@@ -428,10 +399,10 @@ CustomCommand UpdateXmlFile::MakeNewCommand() const
     CustomCommand command;
     command.position = NextPosition();
     command.name = MakeCommandName();
-    command.menu_name = QStringLiteral("TALVORN Probe Core Inserter");
+    command.menu_name = Registration::MenuName();
     command.command = Registration::Command(appFolder);
-    command.tooltip = QStringLiteral("Start TALVORN Probe Core Inserter");
-    command.toolbar_icon = QStringLiteral("%1/Talvorn_CI_A.png").arg(appFolder);
+    command.tooltip = Registration::Tooltip();
+    command.toolbar_icon = Registration::IconPath(appFolder);
     command.show_on_toolbar = true;
     command.run_proc = true;
     command.source = QStringLiteral("USER");
@@ -448,37 +419,33 @@ quint32 UpdateXmlFile::NextPosition() const
     return largest + 1u; // wraps to 0 after 4294967295
 }
 
-// Only the numbers taken by names of the form "<base>_<n>" matter, because a candidate is
-// the base name or such a name, with n written in decimal without leading zeros.
+// Of the numbers from 2 on, one of the first commands.size() + 1 is free, so only those
+// are counted.
 QString UpdateXmlFile::MakeCommandName() const
 {
-    const QString prefix = baseCommandName + QLatin1Char('_');
-    bool baseTaken = false;
     std::vector<bool> taken(size_t(commands.size()) + 2);
     for (const CustomCommand &command : commands) {
-        baseTaken = baseTaken || command.name == baseCommandName;
-        if (!command.name.startsWith(prefix))
-            continue;
-        bool isNumber = false;
-        const qulonglong number = command.name.midRef(prefix.size()).toULongLong(&isNumber, 10);
-        if (isNumber && number < taken.size() && QString::number(number) == command.name.midRef(prefix.size()))
-            taken[number] = true;
+        const int number = Registration::NumberOfCommandName(command.name);
+        if (number >= 0 && size_t(number) < taken.size())
+            taken[size_t(number)] = true;
     }
-    if (!baseTaken)
-        return baseCommandName;
-    // Of the numbers from 2 on, one of the first commands.size() + 1 is free.
+    if (!taken[0])
+        return Registration::CommandName(0);
     size_t number = 2;
     while (number < taken.size() && taken[number])
         ++number;
-    return prefix + QString::number(number);
+    return Registration::CommandName(int(number));
 }
 
+// A document made from what ReadFile read goes only over those same bytes: when another
+// program changed the file since, nothing is written.
 ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
 {
     LogWrite(filePath);
     const QByteArray bytes = WrittenText();
-    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED,
-                         [&bytes](const QByteArray *) { return Edited::Written(bytes); });
+    return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *current) {
+        return basis.Holds(filePath, current) ? Edited::Written(bytes) : Edited::Unchanged(ERR_XML_OPEN_FAILED);
+    });
 }
 
 QByteArray UpdateXmlFile::WrittenText() const

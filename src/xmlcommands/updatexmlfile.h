@@ -41,6 +41,9 @@ public:
     Edited EditForRemoval(const QString &appFolder, const QByteArray *bytes);
     Edited EditForRefresh(const QString &appFolder, const QByteArray *bytes);
 
+    // The steps of a registration on a document. Every read and write goes through
+    // FileEdit, under the file's lock; WriteFile writes only over the bytes that ReadFile
+    // read (see ReadBasis). Update itself runs the same steps as one edit.
     static bool FileExists(const QString &path);
     ResultCode ReadFile(const QString &filePath);
     // Does ReadFile's work on bytes already read.
@@ -79,6 +82,7 @@ private:
     QVector<CustomCommand> commands;
     // How the file read was encoded, for writing it back.
     TextEncoding encoding{TextEncoding::Utf8()};
+    ReadBasis basis;
 };
 
 #endif // UPDATEXMLFILE_H

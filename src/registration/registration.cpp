@@ -1,4 +1,4 @@
-#include "xmlcommands/registration.h"
+#include "registration/registration.h"
 
 #include "files/filesystem.h"
 
@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 
 namespace Registration {
+
+const QString commandName = QStringLiteral("TALVORN_Probe_Core_Inserter");
+const QString earlierName = QStringLiteral("Talvorn_Core_Inserter");
 
 namespace {
 const QString scriptName = QStringLiteral("/vivado_server.tcl");
@@ -77,6 +80,43 @@ QString FolderOfCommand(const QString &command)
 }
 }
 
+QString MenuName()
+{
+    return QStringLiteral("TALVORN Probe Core Inserter");
+}
+
+QString Tooltip()
+{
+    return QStringLiteral("Start TALVORN Probe Core Inserter");
+}
+
+QString IconPath(const QString &folder)
+{
+    return folder + iconName;
+}
+
+QString CommandName(int number)
+{
+    return number == 0 ? commandName : commandName + QLatin1Char('_') + QString::number(number);
+}
+
+int NumberOfCommandName(const QString &name)
+{
+    if (name == commandName)
+        return 0;
+    if (!name.startsWith(commandName + QLatin1Char('_')))
+        return -1;
+    bool isNumber = false;
+    const int number = name.midRef(commandName.size() + 1).toInt(&isNumber, 10);
+    return isNumber && number >= 2 && CommandName(number) == name ? number : -1;
+}
+
+bool IsEarlierRegistration(const QString &name, const QString &command)
+{
+    return command.contains(scriptName.mid(1), Qt::CaseSensitive)
+        && name.contains(earlierName, Qt::CaseSensitive);
+}
+
 QString TclQuoted(QString text)
 {
     for (const char special : {'\\', '[', ']', '$', '"'})
@@ -86,27 +126,33 @@ QString TclQuoted(QString text)
 
 QString Command(const QString &folder)
 {
-    return QStringLiteral("source \"%1/vivado_server.tcl\" -notrace").arg(TclQuoted(folder));
+    return QLatin1String("source \"") + TclQuoted(folder) + scriptName + QLatin1String("\" -notrace");
 }
 
+// The line's fields are separated by single spaces, so a space within a field is written
+// %20. Its tooltip lacks the word Probe, unlike the commands.xml one. Its eighth field has
+// always been one U+0000 character: the lines of earlier runs carry it, and a line is
+// recognised as the tool's only when it is exactly what the tool writes.
 QString IniValue(const QString &folder)
 {
-    const QString iconFolder = QString(folder).replace(space, encodedSpace, Qt::CaseSensitive);
-    const QString commandFolder = TclQuoted(folder).replace(space, encodedSpace, Qt::CaseSensitive);
+    const auto field = [](QString text) { return text.replace(space, encodedSpace, Qt::CaseSensitive); };
+    const QString none = QStringLiteral("\"\"");
+    const QString yes = QStringLiteral("true");
+    return QStringList{field(MenuName()), field(Command(folder)), none, field(IconPath(folder)),
+                       field(QStringLiteral("Start TALVORN Core Inserter")), none, yes, QString(QChar(0)), none, yes,
+                       QStringLiteral("0")}
+        .join(QLatin1Char(' '));
+}
 
-    QString value = QStringLiteral("TALVORN%20Probe%20Core%20Inserter ");
-    value += QLatin1String("source%20\"") + commandFolder + QLatin1String("/vivado_server.tcl\"%20-notrace ");
-    value += QLatin1String("\"\" ") + iconFolder + iconName + QLatin1Char(' ');
-    value += QLatin1String("Start%20TALVORN%20Core%20Inserter \"\" true ");
-    value += QChar(0); // This field is one U+0000 character, neither a digit nor quotes.
-    value += QLatin1String(" \"\" true 0");
-    return value;
+bool IniLineNamesTool(const QString &line)
+{
+    return line.contains(QLatin1String("TALVORN"), Qt::CaseSensitive) && line.contains(QLatin1String("Core"), Qt::CaseSensitive)
+        && line.contains(QLatin1String("Inserter"), Qt::CaseSensitive);
 }
 
 QStringList FoldersOfXmlEntry(const QString &name, const QString &command)
 {
-    static const QRegularExpression own(QStringLiteral("^TALVORN_Probe_Core_Inserter(_[0-9]+)?$"));
-    const QString folder = own.match(name).hasMatch() ? FolderOfCommand(command) : QString();
+    const QString folder = NumberOfCommandName(name) >= 0 ? FolderOfCommand(command) : QString();
     return folder.isNull() ? QStringList() : QStringList{folder};
 }
 
@@ -144,6 +190,35 @@ Fate Judge(const QStringList &folders, const QString &ownFolder, int &looksLeft)
             return Fate::Live;
     }
     return Fate::Dead;
+}
+
+Sweep::Sweep(Purpose purpose, const QString &ownFolder) : purpose(purpose), ownFolder(ownFolder) {}
+
+bool Sweep::TakesXmlEntry(const QString &name, const QString &command)
+{
+    const QStringList folders = FoldersOfXmlEntry(name, command);
+    return !folders.isEmpty() && Takes(folders.first(), [&] { return Judge(folders, ownFolder, looksLeft); });
+}
+
+bool Sweep::TakesIniLine(const QString &line)
+{
+    const QString written = WrittenFolderOfIniLine(line);
+    return !written.isNull() && Takes(written, [&] { return JudgeIniFolder(written, ownFolder, looksLeft); });
+}
+
+template <typename Judgement>
+bool Sweep::Takes(const QString &folder, const Judgement &judge)
+{
+    auto fate = fates.find(folder);
+    if (fate == fates.end())
+        fate = fates.insert(folder, judge());
+    if (*fate == Fate::Live)
+        return false;
+    if (*fate == Fate::Dead || purpose == Purpose::Removal)
+        return true;
+    const bool later = ownKept;
+    ownKept = true;
+    return later;
 }
 
 } // namespace Registration
