@@ -127,10 +127,13 @@ void DomSerializer::WriteByQt(const QDomNode &node)
     pending += text;
 }
 
-// Escapes by Qt's rules: markup characters become entities, "]]>" is broken up, line ends
-// in attributes and CR in text are kept by reference, and what the codec can't encode
-// becomes &#x..;. Runs of plain characters are copied whole, because most text has
-// nothing to escape.
+// Escapes as Qt's own serialiser does, so that the file is the one Qt would write. "<"
+// and "&" become entities, and so does a double quote in an attribute or in text outside
+// the root element. A ">" right after "]]" becomes "&gt;", since "]]>" may not stand in
+// text. CR in text, and LF and tab in an attribute, become character references, because
+// a reader would otherwise turn them into a plain line end or space. A character the
+// codec can't encode becomes a character reference too. Runs of plain characters are
+// copied whole, because most text has nothing to escape.
 void DomSerializer::WriteEscaped(const QString &text, bool quotes, bool attribute)
 {
     const int start = pending.size();

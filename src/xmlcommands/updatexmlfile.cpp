@@ -125,7 +125,10 @@ bool UpdateXmlFile::UpdateInBatches(const QString &text, int batchSize, Edited &
         if (!part.setContent(QLatin1String("<batch>") + batch + QLatin1String("</batch>"), false))
             return false;
         const QDomElement children = part.documentElement();
-        // Text at either end would be laid out against its neighbour in the next batch.
+        // The serialiser leaves out an element's indent or line end where text stands
+        // next to it. Text at either end of a batch stands next to an element of the
+        // batch before or after, which this batch's tree doesn't hold, so the batch would
+        // come out laid out otherwise than in the whole tree: such a file is written whole.
         if (children.firstChild().isText() || children.lastChild().isText())
             return false;
         const int read = commands.size();
