@@ -4,6 +4,7 @@
 #include "files/textencoding.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
+#include "registration/commandfileeditor.h"
 #include "registration/registration.h"
 
 #include <QString>
@@ -11,21 +12,15 @@
 
 // Creates or edits commands.paini, the custom command file of Vivado before 2018. The
 // edits work on the file's bytes alone; FileEdit reads and replaces the file for them.
-class UpdateIniFile
+class UpdateIniFile : public CommandFileEditor
 {
 public:
-    ResultCode Update(const QString &appFolder, const QString &filePath);
-    // Removes the lines this tool wrote for the application folder, or for a folder whose
-    // server script is gone; every other byte stays. A file with none stays untouched.
-    ResultCode Remove(const QString &appFolder, const QString &filePath);
-    // Does what Remove does, to a file in another user's folder that `names` lead to from
-    // `base`. A file reached through a link is left alone (see ContainedFile).
-    ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names);
-    // Leaves one line of the tool's for the application folder and none for dead
-    // folders. Unlike Update, it never takes over another installation's line: when the
-    // file has no line of its own, it appends a numbered one. A file that is already like
-    // that is not written.
-    ResultCode Refresh(const QString &appFolder, const QString &filePath);
+    // Update rewrites the first line that names the tool in place, or appends one. Refresh
+    // never takes over another installation's line: it appends a numbered one instead.
+    ResultCode Update(const QString &appFolder, const QString &filePath) override;
+    ResultCode Remove(const QString &appFolder, const QString &filePath) override;
+    ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names) override;
+    ResultCode Refresh(const QString &appFolder, const QString &filePath) override;
 
     // The edits themselves. Each takes the file's bytes, or null for a missing file, and
     // gives the result and the new bytes.

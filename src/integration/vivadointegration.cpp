@@ -19,6 +19,14 @@ constexpr auto skipEmptyParts = QString::SkipEmptyParts;
 #endif
 }
 
+// A fresh editor for each file, of the format the version uses.
+std::unique_ptr<CommandFileEditor> VivadoIntegration::NewEditor(bool legacy)
+{
+    if (legacy)
+        return std::make_unique<UpdateIniFile>();
+    return std::make_unique<UpdateXmlFile>();
+}
+
 ResultCode VivadoIntegration::Integrate(const QString &appFolder)
 {
     this->appFolder = appFolder;
@@ -32,7 +40,7 @@ ResultCode VivadoIntegration::Integrate(const QString &appFolder)
 ResultCode VivadoIntegration::UpdateVersionFolders(const VersionFolderList &folders)
 {
     return ForEachCommandFile(folders, OnFailure::Stop, [this](const QString &filePath, bool legacy) {
-        return legacy ? UpdateIniFile().Update(appFolder, filePath) : UpdateXmlFile().Update(appFolder, filePath);
+        return NewEditor(legacy)->Update(appFolder, filePath);
     });
 }
 
@@ -58,7 +66,7 @@ ResultCode VivadoIntegration::RemoveFromVersionFolders(const VersionFolderList &
     return ForEachCommandFile(folders, OnFailure::GoOn, [this](const QString &filePath, bool legacy) {
         if (!HasCommandsFolder(filePath))
             return RESULT_OK;
-        return legacy ? UpdateIniFile().Remove(appFolder, filePath) : UpdateXmlFile().Remove(appFolder, filePath);
+        return NewEditor(legacy)->Remove(appFolder, filePath);
     });
 }
 
@@ -104,8 +112,7 @@ ResultCode VivadoIntegration::RemoveFromProfile(const QString &appFolder, const 
             continue;
         const bool legacy = IsLegacyVersion(version);
         const QStringList names = vivadoNames + QStringList{version, QStringLiteral("commands"), CommandFileName(legacy)};
-        const ResultCode result = legacy ? UpdateIniFile().RemoveContained(appFolder, profileFolder, names)
-                                         : UpdateXmlFile().RemoveContained(appFolder, profileFolder, names);
+        const ResultCode result = NewEditor(legacy)->RemoveContained(appFolder, profileFolder, names);
         if (first == RESULT_OK)
             first = result;
     }
@@ -125,7 +132,7 @@ ResultCode VivadoIntegration::RefreshVersionFolders(const VersionFolderList &fol
         // Vivado made the folder will do it.
         if (!HasCommandsFolder(filePath))
             return RESULT_OK;
-        return legacy ? UpdateIniFile().Refresh(appFolder, filePath) : UpdateXmlFile().Refresh(appFolder, filePath);
+        return NewEditor(legacy)->Refresh(appFolder, filePath);
     });
 }
 

@@ -3,11 +3,13 @@
 
 #include "locations/versionfolder.h"
 #include "messages/resultcodes.h"
+#include "registration/commandfileeditor.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 // Registers the custom command with every Vivado version of the current user, and takes
 // it out again for the removal companion.
@@ -17,6 +19,7 @@ public:
     ResultCode Integrate(const QString &appFolder);
     ResultCode UpdateVersionFolders(const VersionFolderList &folders);
     static bool IsLegacyVersion(const QString &version);
+    static std::unique_ptr<CommandFileEditor> NewEditor(bool legacy);
     // commands.paini for a version before 2018, commands.xml from 2018 on.
     static QString CommandFileName(bool legacy);
     // Whether the folder that would hold the command file is there. Vivado makes it when

@@ -4,6 +4,7 @@
 #include "files/textencoding.h"
 #include "files/fileedit.h"
 #include "messages/resultcodes.h"
+#include "registration/commandfileeditor.h"
 #include "xmlcommands/customcommand.h"
 
 #include <QDomDocument>
@@ -15,22 +16,14 @@ struct CommandSpan;
 
 // Creates or extends commands.xml, the custom command file of Vivado 2018 on. The
 // edits work on the file's bytes alone; FileEdit reads and replaces the file for them.
-class UpdateXmlFile
+class UpdateXmlFile : public CommandFileEditor
 {
 public:
-    ResultCode Update(const QString &appFolder, const QString &filePath);
-    // Removes the entries this tool wrote for the application folder, or for a folder
-    // whose server script is gone, and not one other byte. A file with none stays untouched.
-    ResultCode Remove(const QString &appFolder, const QString &filePath);
-    // Does what Remove does, to a file in another user's folder that `names` lead to from
-    // `base`. A file reached through a link is left alone (see ContainedFile).
-    ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names);
-    // Leaves one entry of the tool's for the application folder and none for dead
-    // folders. The dead entries and every own entry after the first are taken out as
-    // Remove takes them out, and when there is no own entry, one is added as Update adds
-    // it. A file that is already like that, or one that Update would leave alone, is not
-    // written.
-    ResultCode Refresh(const QString &appFolder, const QString &filePath);
+    // Update and Refresh leave a file with an earlier registration alone.
+    ResultCode Update(const QString &appFolder, const QString &filePath) override;
+    ResultCode Remove(const QString &appFolder, const QString &filePath) override;
+    ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names) override;
+    ResultCode Refresh(const QString &appFolder, const QString &filePath) override;
 
     // The edits themselves. Each takes the file's bytes, or null for a missing file, and
     // gives the result and the new bytes. A large file is read and written a batch of

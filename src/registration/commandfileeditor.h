@@ -1,0 +1,28 @@
+#ifndef COMMANDFILEEDITOR_H
+#define COMMANDFILEEDITOR_H
+
+#include "messages/resultcodes.h"
+
+#include <QString>
+#include <QStringList>
+
+// What an editor of one Vivado command file format does to a file. An editor serves one
+// file and is discarded afterwards.
+//
+// Update writes the tool's entry for the application folder. Remove and Refresh take out
+// the entries that Registration::Sweep picks and keep every other byte; when no own entry
+// is left, Refresh adds one. RemoveContained does what Remove does, to a file in another
+// user's folder that `names` lead to from `base` (see ContainedFile). A file with nothing
+// to change is not written.
+class CommandFileEditor
+{
+public:
+    virtual ~CommandFileEditor() = default;
+
+    virtual ResultCode Update(const QString &appFolder, const QString &filePath) = 0;
+    virtual ResultCode Remove(const QString &appFolder, const QString &filePath) = 0;
+    virtual ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names) = 0;
+    virtual ResultCode Refresh(const QString &appFolder, const QString &filePath) = 0;
+};
+
+#endif // COMMANDFILEEDITOR_H
