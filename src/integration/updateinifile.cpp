@@ -152,11 +152,6 @@ QString UpdateIniFile::Appended(const QString &text) const
     return appended + MakeEntry(NextKey(SplitLines(text))) + end;
 }
 
-bool UpdateIniFile::FileExists(const QString &filePath)
-{
-    return FileEdit::Exists(filePath);
-}
-
 QByteArray UpdateIniFile::NewFile() const
 {
     return encoding.Encode(QStringLiteral("VERSION=1\n") + MakeEntry(0) + QLatin1Char('\n'), TextEncoding::LineEnds::Native);

@@ -30,7 +30,6 @@ public:
 
     // The steps of Update. Every read and write goes through FileEdit, under the file's
     // lock; WriteLines writes only over the bytes that ReadLines read (see ReadBasis).
-    static bool FileExists(const QString &filePath);
     ResultCode CreateNewFile(const QString &filePath);
     ResultCode UpdateExistingFile(const QString &filePath);
     ResultCode ReadLines(const QString &filePath, QStringList &lines);

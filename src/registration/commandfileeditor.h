@@ -1,6 +1,7 @@
 #ifndef COMMANDFILEEDITOR_H
 #define COMMANDFILEEDITOR_H
 
+#include "files/fileedit.h"
 #include "messages/resultcodes.h"
 
 #include <QString>
@@ -23,6 +24,10 @@ public:
     virtual ResultCode Remove(const QString &appFolder, const QString &filePath) = 0;
     virtual ResultCode RemoveContained(const QString &appFolder, const QString &base, const QStringList &names) = 0;
     virtual ResultCode Refresh(const QString &appFolder, const QString &filePath) = 0;
+
+    // Whether the path leads to a regular file, the only kind an editor reads; a folder
+    // of the file's name counts as missing.
+    static bool FileExists(const QString &filePath) { return FileEdit::Exists(filePath); }
 };
 
 #endif // COMMANDFILEEDITOR_H

@@ -237,11 +237,6 @@ void UpdateXmlFile::KeepOwnStrings(int from)
     }
 }
 
-bool UpdateXmlFile::FileExists(const QString &path)
-{
-    return FileEdit::Exists(path);
-}
-
 void UpdateXmlFile::LogRead(const QString &filePath)
 {
     qDebug() << "UpdateXmlFile::ReadFile - filePath =" << filePath;

@@ -37,7 +37,6 @@ public:
     // The steps of a registration on a document. Every read and write goes through
     // FileEdit, under the file's lock; WriteFile writes only over the bytes that ReadFile
     // read (see ReadBasis). Update itself runs the same steps as one edit.
-    static bool FileExists(const QString &path);
     ResultCode ReadFile(const QString &filePath);
     // Does ReadFile's work on bytes already read.
     ResultCode ReadText(const QByteArray &bytes);
