@@ -2,6 +2,7 @@
 #define FILELOCK_H
 
 #include "files/filesystem.h"
+#include "files/waitloop.h"
 
 #include <QDeadlineTimer>
 #include <QString>
@@ -11,8 +12,10 @@
 class FileLock
 {
 public:
+    // Waits for a live holder until the deadline. A lock that could not be had is not
+    // held; a run that goes on unguarded counts as holding it.
     FileLock(const QString &path, const QDeadlineTimer &deadline)
-        : handle(FileSystem::Lock(path, deadline))
+        : handle(Take(path, deadline))
     {
     }
     ~FileLock() { FileSystem::Unlock(handle); }
@@ -22,6 +25,17 @@ public:
     bool IsHeld() const { return handle != FileSystem::noLock; }
 
 private:
+    static FileSystem::LockHandle Take(const QString &path, const QDeadlineTimer &deadline)
+    {
+        const FileSystem::LockHandle lock = FileSystem::OpenLock(path);
+        if (lock == FileSystem::noLock || lock == FileSystem::unguarded)
+            return lock;
+        if (WaitLoop::TryUntil(deadline, [lock] { return FileSystem::TryLock(lock); }) == FileSystem::Attempt::Done)
+            return lock;
+        FileSystem::CloseLock(lock);
+        return FileSystem::noLock;
+    }
+
     const FileSystem::LockHandle handle;
 };
 

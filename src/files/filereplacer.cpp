@@ -2,8 +2,11 @@
 
 #include "files/filesnapshot.h"
 #include "files/filesystem.h"
+#include "files/waitloop.h"
+#include "files/waitpolicy.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,13 +68,21 @@ FileReplacer::Outcome WriteInPlace(const QString &target, const QByteArray &byte
     return FileReplacer::Outcome::Failed;
 }
 
+// A program that holds the target open for a moment is waited for, as WaitPolicy says.
+bool MoveOver(const QString &source, const QString &target, bool replacing)
+{
+    const QDeadlineTimer deadline(WaitPolicy::sharingMilliseconds);
+    return WaitLoop::TryUntil(deadline, [&] { return FileSystem::TryMoveOver(source, target, replacing); })
+        == FileSystem::Attempt::Done;
+}
+
 FileReplacer::Outcome WriteNewAndMove(QFile &temp, const QString &target, bool present, const QByteArray &bytes,
                                       QString &reason)
 {
     const bool written = temp.write(bytes) == bytes.size() && FileSystem::Sync(temp);
     reason = written ? QString() : temp.errorString();
     temp.close();
-    if (written && FileSystem::MoveOver(temp.fileName(), target, present))
+    if (written && MoveOver(temp.fileName(), target, present))
         return FileReplacer::Outcome::Replaced;
     if (written)
         reason = qt_error_string();

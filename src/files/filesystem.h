@@ -5,12 +5,15 @@
 #include <Qt>
 #include <QtGlobal>
 
-class QDeadlineTimer;
 class QFile;
 
 // Everything the file layer does differently on Windows and Unix, and nothing else. Each
 // system has its own implementation in its own file.
 namespace FileSystem {
+
+// What one try at something that another holder may keep from us gave: done, still held
+// by someone else (worth another try after a pause), or failed for good.
+enum class Attempt { Done, Busy, Failed };
 
 using LockHandle = qintptr;
 constexpr LockHandle noLock = -1;
@@ -19,11 +22,17 @@ constexpr LockHandle noLock = -1;
 // blocked by a stranger.
 constexpr LockHandle unguarded = -2;
 
-// Takes the lock that every run editing the file takes, whatever path reaches the file
-// and whoever runs. It waits for a live holder until the deadline; a dead holder's lock
-// went away with its process. Returns noLock when the lock could not be had. Only those
-// who may edit the file can hold it.
-LockHandle Lock(const QString &path, const QDeadlineTimer &deadline);
+// Opens, without taking it, the lock that every run editing the file takes, whatever path
+// reaches the file and whoever runs. Returns noLock when the lock could not be made, and
+// unguarded as said above. Only those who may edit the file can open it.
+LockHandle OpenLock(const QString &path);
+// Tries once to take the opened lock, without waiting: Busy while a live run holds it (a
+// dead holder's lock went away with its process), Failed when the system refuses. Every
+// try of a run uses the lock it opened once, which stays open while the run waits.
+Attempt TryLock(LockHandle lock);
+// Closes a lock that was opened but not taken.
+void CloseLock(LockHandle lock);
+// Lets go of a taken lock and closes it; noLock and unguarded are left alone.
 void Unlock(LockHandle lock);
 // The name of the file's lock, which is the same for every path that reaches the file.
 // On Windows it lies in the global namespace; on Unix it is a file in the running
@@ -47,10 +56,10 @@ bool GiveToProcessUser(QFile &newFile);
 // Puts the file's content on the disk before we rely on it.
 bool Sync(QFile &file);
 
-// Moves the new file over the target, or into its place when there is none; the target
-// keeps its attributes and security on Windows. A target held open by another program
-// is waited for, as WaitPolicy says.
-bool MoveOver(const QString &source, const QString &target, bool replacing);
+// Tries once to move the new file over the target, or into its place when there is none;
+// the target keeps its attributes and security on Windows. Busy while another program
+// holds the target open so that it can't be replaced, which only Windows does.
+Attempt TryMoveOver(const QString &source, const QString &target, bool replacing);
 
 // How the system names files: whether letter case tells names apart, whether a local
 // path begins with a drive's letter, and how its own text files end their lines.

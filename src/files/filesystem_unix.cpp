@@ -1,15 +1,11 @@
 // The file layer's system calls on Unix.
 #include "files/filesystem.h"
 
-#include "files/waitpolicy.h"
-
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -38,32 +34,34 @@ QString LockName(const QString &path)
 // Without a runtime folder of our own (Qt refuses one that another account made first),
 // the run goes on without the lock, since the check before the move still keeps every
 // change.
-LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
+LockHandle OpenLock(const QString &path)
 {
     const QString name = LockName(path);
     const int fd = name.isEmpty() ? -1
                                   : ::open(QFile::encodeName(name).constData(),
                                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
-    if (fd < 0)
-        return unguarded;
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        // On a file system without locks the run goes on as if it held one, since the check
-        // before the move still keeps every change.
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            break;
-        if (deadline.hasExpired()) {
-            ::close(fd);
-            return noLock;
-        }
-        QThread::msleep(WaitPolicy::pollMilliseconds);
-    }
-    return fd;
+    return fd < 0 ? unguarded : fd;
 }
 
-void Unlock(LockHandle lock)
+Attempt TryLock(LockHandle lock)
+{
+    if (flock(int(lock), LOCK_EX | LOCK_NB) == 0)
+        return Attempt::Done;
+    // On a file system without locks the run goes on as if it held one, since the check
+    // before the move still keeps every change.
+    return errno == EWOULDBLOCK || errno == EINTR ? Attempt::Busy : Attempt::Done;
+}
+
+void CloseLock(LockHandle lock)
 {
     if (lock >= 0)
         ::close(int(lock));
+}
+
+// Closing the descriptor drops its lock.
+void Unlock(LockHandle lock)
+{
+    CloseLock(lock);
 }
 
 bool MayWrite(const QString &path)
@@ -97,9 +95,12 @@ bool Sync(QFile &file)
     return fsync(file.handle()) == 0;
 }
 
-bool MoveOver(const QString &source, const QString &target, bool)
+// Unix replaces a file that others hold open, so the move is never Busy.
+Attempt TryMoveOver(const QString &source, const QString &target, bool)
 {
-    return std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+    return std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0
+        ? Attempt::Done
+        : Attempt::Failed;
 }
 
 Qt::CaseSensitivity PathCase()

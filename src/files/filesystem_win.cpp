@@ -1,15 +1,10 @@
 // The file layer's system calls on Windows.
 #include "files/filesystem.h"
 
-#include "files/waitpolicy.h"
-
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include <io.h>
 #include <windows.h>
@@ -160,11 +155,12 @@ bool IsHeldOpen(DWORD error)
 }
 
 // The lock is a named mutex in the global namespace, so that runs of every user and
-// session share it, and only those who may edit the file can open it. The system abandons
-// it when its holder dies, and the next waiter gets it at once. A lock of the same name
-// that someone else made is not ours: the run goes on without it rather than wait for a
-// stranger, and the check before the move still keeps every change of another run.
-LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
+// session share it, and only those who may edit the file can open it. A lock of the same
+// name that someone else made is not ours: the run goes on without it rather than wait
+// for a stranger, and the check before the move still keeps every change of another run.
+// Our open handle keeps the mutex in being while we wait, so no stranger can make one of
+// its name between two tries.
+LockHandle OpenLock(const QString &path)
 {
     std::vector<Sid> holders = LockHolders(path);
     const PACL list = LockAccessList(holders);
@@ -185,13 +181,21 @@ LockHandle Lock(const QString &path, const QDeadlineTimer &deadline)
         CloseHandle(mutex);
         return unguarded;
     }
-    const qint64 remaining = deadline.remainingTime();
-    const DWORD waited = WaitForSingleObject(mutex, remaining < 0 ? INFINITE : DWORD(remaining));
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        CloseHandle(mutex);
-        return noLock;
-    }
     return reinterpret_cast<LockHandle>(mutex);
+}
+
+// The system abandons the mutex when its holder dies, and the next try gets it at once.
+Attempt TryLock(LockHandle lock)
+{
+    switch (WaitForSingleObject(reinterpret_cast<HANDLE>(lock), 0)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:
+        return Attempt::Done;
+    case WAIT_TIMEOUT:
+        return Attempt::Busy;
+    default:
+        return Attempt::Failed;
+    }
 }
 
 // The name comes from the real path, case-folded, because paths name the same file
@@ -205,13 +209,17 @@ QString LockName(const QString &path)
     return QStringLiteral("Global\\VivadoIntegration.FileLock-") + QString::fromLatin1(hash);
 }
 
+void CloseLock(LockHandle lock)
+{
+    if (lock != noLock && lock != unguarded)
+        CloseHandle(reinterpret_cast<HANDLE>(lock));
+}
+
 void Unlock(LockHandle lock)
 {
-    if (lock == noLock || lock == unguarded)
-        return;
-    const HANDLE mutex = reinterpret_cast<HANDLE>(lock);
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
+    if (lock != noLock && lock != unguarded)
+        ReleaseMutex(reinterpret_cast<HANDLE>(lock));
+    CloseLock(lock);
 }
 
 bool MayWrite(const QString &path)
@@ -269,25 +277,20 @@ bool Sync(QFile &file)
     return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle);
 }
 
-bool MoveOver(const QString &source, const QString &target, bool replacing)
+Attempt TryMoveOver(const QString &source, const QString &target, bool replacing)
 {
     const QString from = QDir::toNativeSeparators(source);
     const QString to = QDir::toNativeSeparators(target);
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        if (replacing ? ReplaceFileW(Wide(to), Wide(from), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                      : MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH))
-            return true;
-        const DWORD error = GetLastError();
-        // The old file is gone already but the new one is not yet in its place, so the move
-        // is finished here.
-        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
-            return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (!IsHeldOpen(error) || waited.elapsed() >= WaitPolicy::sharingMilliseconds)
-            return false;
-        QThread::msleep(WaitPolicy::pollMilliseconds);
-    }
+    if (replacing ? ReplaceFileW(Wide(to), Wide(from), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                  : MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH))
+        return Attempt::Done;
+    const DWORD error = GetLastError();
+    // The old file is gone already but the new one is not yet in its place, so the move
+    // is finished here.
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+        return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? Attempt::Done
+                                                                                                      : Attempt::Failed;
+    return IsHeldOpen(error) ? Attempt::Busy : Attempt::Failed;
 }
 
 Qt::CaseSensitivity PathCase()

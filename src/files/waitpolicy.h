@@ -1,8 +1,8 @@
 #ifndef WAITPOLICY_H
 #define WAITPOLICY_H
 
-// Every wait of a file edit is here, with the reason for its length. Nothing else in the
-// file layer waits or retries.
+// Every wait of a file edit is here, with the reason for its length, and the one loop
+// that waits them out is WaitLoop's. Nothing else in the file layer waits or retries.
 namespace WaitPolicy {
 
 // How long to wait while another run of the tool edits the file. A 100,000-command file
