@@ -995,6 +995,91 @@ private slots:
         DomSerializer(1, [&written](const QString &piece) { written += piece; }).Write(document);
         QCOMPARE(written, document.toString(1));
     }
+    // A command is the tool's exactly when the registration could have named it so: the
+    // names that the removal takes are the ones that the namer counts as taken.
+    void ownCommandNames_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<QString>("nextName");
+
+        QTest::newRow("_2") << "_2" << true << "_3";
+        QTest::newRow("_17") << "_17" << true << "_2";
+        QTest::newRow("_02, a leading zero") << "_02" << false << "_2";
+        QTest::newRow("_+2") << "_+2" << false << "_2";
+        QTest::newRow("_1, never written") << "_1" << false << "_2";
+        QTest::newRow("_2 and a space") << "_2 " << false << "_2";
+    }
+
+    void ownCommandNames()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(bool, own);
+        QFETCH(QString, nextName);
+        const QByteArray file = declaration + root10 + "<custom_command><name>" + base.toUtf8() + "</name></custom_command>"
+            + "<custom_command><name>" + (base + suffix).toUtf8() + "</name><command>"
+            + Registration::Command(app).toHtmlEscaped().toUtf8() + "</command></custom_command></custom_commands>\n";
+        QCOMPARE(UpdateXmlFile().EditForRemoval(app, &file).bytes.has_value(), own);
+        const Edited updated = UpdateXmlFile().EditForUpdate(app, &file);
+        QVERIFY(updated.bytes);
+        QVERIFY(updated.bytes->contains("<name>" + (base + nextName).toUtf8() + "</name>"));
+    }
+
+    // The steps of a registration write only over what they read, so that a change that
+    // another program made in between is kept.
+    void fileStepsWriteOverWhatTheyRead_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("changedMeanwhile");
+
+        QTest::newRow("paini") << ini << false;
+        QTest::newRow("paini, changed meanwhile") << ini << true;
+        QTest::newRow("xml") << xml << false;
+        QTest::newRow("xml, changed meanwhile") << xml << true;
+    }
+
+    void fileStepsWriteOverWhatTheyRead()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, changedMeanwhile);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/" + file;
+        const QByteArray before = file == ini ? QByteArray("VERSION=1\n") : declaration + root10 + "</custom_commands>\n";
+        const QByteArray other = before + (file == ini ? "5=other\n" : "<!-- other -->\n");
+        WriteBytes(path, before);
+        ResultCode result = RESULT_OK;
+        if (file == ini) {
+            UpdateIniFile editor;
+            QStringList lines;
+            QCOMPARE(editor.ReadLines(path, lines), RESULT_OK);
+            QCOMPARE(editor.AppendEntry(lines), RESULT_OK);
+            if (changedMeanwhile)
+                WriteBytes(path, other);
+            result = editor.WriteLines(path, lines);
+        } else {
+            UpdateXmlFile editor;
+            QCOMPARE(editor.ReadFile(path), RESULT_OK);
+            editor.AddCommand();
+            if (changedMeanwhile)
+                WriteBytes(path, other);
+            result = editor.WriteFile(path);
+        }
+        const ResultCode failed = file == ini ? ERR_INI_OPEN_FAILED : ERR_XML_OPEN_FAILED;
+        QCOMPARE(result, changedMeanwhile ? failed : RESULT_OK);
+        QCOMPARE(ReadBytes(path) == other, changedMeanwhile);
+        QCOMPARE(ReadBytes(path).contains("vivado_server.tcl"), !changedMeanwhile);
+    }
+
+    // A file that appeared after the registration found none is edited, not replaced.
+    void createNewFileKeepsAFileThatAppeared()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/" + ini;
+        WriteBytes(path, "VERSION=1\n5=other\n");
+        QCOMPARE(UpdateIniFile().CreateNewFile(path), RESULT_OK);
+        QVERIFY(ReadBytes(path).startsWith(Native("VERSION=1\n5=other\n")));
+        QVERIFY(ReadBytes(path).contains("vivado_server.tcl"));
+    }
 };
 
 VIVADO_TEST_MAIN(TestEditors)
