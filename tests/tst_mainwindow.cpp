@@ -16,6 +16,16 @@
 
 using namespace TestSupport;
 
+namespace {
+// The three programs, each also as the box answerer's start-up of it.
+enum class Program { Product, Answerer, Remover, RemoverAnswerer, Refresh, RefreshAnswerer };
+// What a run meets: no Vivado folder, no commands folder, an empty commands.xml, another
+// run that holds it or a killed run's lock, or no display.
+enum class Fault { None, NoVivado, NoCommands, EmptyXml, NoDisplay, EmptyXmlWithoutDisplay, Held, KilledHolder };
+}
+Q_DECLARE_METATYPE(Program)
+Q_DECLARE_METATYPE(Fault)
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -49,71 +59,65 @@ private slots:
     // hand that closes the boxes, for the boxes and the full code exec() returned.
     void run_data()
     {
-        QTest::addColumn<QString>("program");
+        QTest::addColumn<Program>("program");
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<QStringList>("versions");
         QTest::addColumn<quint32>("result");
         QTest::addColumn<QString>("box"); // "|" for a line end; empty: no box
         QTest::addColumn<QStringList>("files");
 
-        const QStringList both{"2017.4", "2019.1"};
         const QString success = "box Success: Integration with Vivado succeeded.";
         const QString failed = "box Failed: Integration with Vivado failed.||ERROR : ";
-        const QStringList written{"commands.paini", "commands.xml"};
+        const QString unreadable = "Failed to read Vivado .xml configuration file.|Message id : 0x80000402";
+        const QStringList written{"commands.paini", "commands.xml"}, none{"-", "-"}, onlyXml{"commands.xml"};
+        // Without a fault, and in both versions, unless the row says otherwise.
+        const auto row = [](const char *name, Program program, const QStringList &arguments, quint32 result, const QString &box,
+                            const QStringList &files, Fault fault = Fault::None, const QStringList &versions = {"2017.4", "2019.1"}) {
+            QTest::newRow(name) << program << arguments << fault << versions << result << box << files;
+        };
         // Only "nofeedback", exactly and as the first word, silences the box.
         const QList<QStringList> silent{{"nofeedback"}, {"nofeedback", "x"}};
         const QList<QStringList> loud{{}, {"NoFeedback"}, {"-nofeedback"}, {"/nofeedback"}, {"x", "nofeedback"}};
         for (const QStringList &arguments : silent + loud) {
             const QString name = "arguments: " + (arguments.isEmpty() ? "none" : arguments.join(' '));
-            QTest::newRow(qPrintable(name)) << "answerer" << arguments << "" << both << RESULT_OK << (loud.contains(arguments) ? success : "")
-                                            << written;
+            row(qPrintable(name), Program::Answerer, arguments, RESULT_OK, loud.contains(arguments) ? success : "", written);
         }
-        QTest::newRow("box, no Vivado folder: nothing to do") << "answerer" << QStringList() << "no vivado" << both << RESULT_OK
-            << success << QStringList{"-", "-"};
-        QTest::newRow("box, empty commands.xml") << "answerer" << QStringList() << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
-            << failed + "Failed to read Vivado .xml configuration file.|Message id : 0x80000402" << QStringList{"commands.xml"};
+        row("box, no Vivado folder: nothing to do", Program::Answerer, {}, RESULT_OK, success, none, Fault::NoVivado);
+        row("box, empty commands.xml", Program::Answerer, {}, ERR_XML_READ_FAILED, failed + unreadable, onlyXml, Fault::EmptyXml, {"2019.1"});
         const QString removed = "box Success: Removal from Vivado succeeded.";
-        QTest::newRow("remover, box") << "remover answerer" << QStringList() << "" << both << RESULT_OK << removed << QStringList{"-", "-"};
-        QTest::newRow("remover, nofeedback") << "remover answerer" << silent[0] << "" << both << RESULT_OK << "" << QStringList{"-", "-"};
-        QTest::newRow("remover, box, empty commands.xml") << "remover answerer" << QStringList() << "empty xml" << QStringList{"2019.1"}
-            << ERR_XML_READ_FAILED << "box Failed: Removal from Vivado failed.||ERROR : Failed to read Vivado .xml configuration file.|Message id : 0x80000402"
-            << QStringList{"commands.xml"};
-        QTest::newRow("refresh, box") << "refresh answerer" << QStringList() << "" << both << RESULT_OK
-                                      << "box Success: Refresh of the Vivado registration succeeded." << written;
-        QTest::newRow("refresh, nofeedback") << "refresh" << silent[0] << "" << both << RESULT_OK << "" << written;
+        row("remover, box", Program::RemoverAnswerer, {}, RESULT_OK, removed, none);
+        row("remover, nofeedback", Program::RemoverAnswerer, silent[0], RESULT_OK, "", none);
+        row("remover, box, empty commands.xml", Program::RemoverAnswerer, {}, ERR_XML_READ_FAILED,
+            "box Failed: Removal from Vivado failed.||ERROR : " + unreadable, onlyXml, Fault::EmptyXml, {"2019.1"});
+        row("refresh, box", Program::RefreshAnswerer, {}, RESULT_OK, "box Success: Refresh of the Vivado registration succeeded.", written);
+        row("refresh, nofeedback", Program::Refresh, silent[0], RESULT_OK, "", written);
         // Only Windows keeps a list of the machine's profiles.
-        QTest::newRow("remover, allusers touches nothing here") << "remover" << QStringList{"nofeedback", "allusers"} << "" << both
-            << ERR_ROAMING_FOLDER_NOT_FOUND << "" << QStringList{"-", "-"};
-        QTest::newRow("remover, empty commands.xml") << "remover" << silent[0] << "empty xml" << QStringList{"2019.1"} << ERR_XML_READ_FAILED
-            << "" << QStringList{"commands.xml"};
-        QTest::newRow("product, typical run") << "product" << silent[0] << "" << both << RESULT_OK << "" << written;
-        QTest::newRow("product, a word after nofeedback") << "product" << silent[1] << "" << both << RESULT_OK << "" << written;
+        row("remover, allusers touches nothing here", Program::Remover, {"nofeedback", "allusers"}, ERR_ROAMING_FOLDER_NOT_FOUND, "", none);
+        row("remover, empty commands.xml", Program::Remover, silent[0], ERR_XML_READ_FAILED, "", onlyXml, Fault::EmptyXml, {"2019.1"});
+        row("product, typical run", Program::Product, silent[0], RESULT_OK, "", written);
+        row("product, a word after nofeedback", Program::Product, silent[1], RESULT_OK, "", written);
         // Over SSH or from a package manager: no display, yet a run and its code; the text
         // that the box would show goes to standard error.
-        QTest::newRow("product, no display, nofeedback") << "product" << silent[0] << "no display" << both << RESULT_OK << "" << written;
-        QTest::newRow("product, no display: the result on standard error") << "product" << QStringList() << "no display" << both
-            << RESULT_OK << "Success: Integration with Vivado succeeded." << written;
-        QTest::newRow("remover, no display: the failure on standard error") << "remover" << QStringList() << "no display, empty xml"
-            << QStringList{"2019.1"} << ERR_XML_READ_FAILED
-            << "Failed: Removal from Vivado failed.||ERROR : Failed to read Vivado .xml configuration file.|Message id : 0x80000402"
-            << QStringList{"commands.xml"};
+        row("product, no display, nofeedback", Program::Product, silent[0], RESULT_OK, "", written, Fault::NoDisplay);
+        row("product, no display: the result on standard error", Program::Product, {}, RESULT_OK,
+            "Success: Integration with Vivado succeeded.", written, Fault::NoDisplay);
+        row("remover, no display: the failure on standard error", Program::Remover, {}, ERR_XML_READ_FAILED,
+            "Failed: Removal from Vivado failed.||ERROR : " + unreadable, onlyXml, Fault::EmptyXmlWithoutDisplay, {"2019.1"});
         // Vivado never started: the write is tried, logged, and fails; nothing is created.
-        QTest::newRow("product, no commands folder") << "product" << silent[0] << "no commands" << QStringList{"2019.1"}
-                                                     << ERR_XML_OPEN_FAILED << "" << QStringList{"-"};
+        row("product, no commands folder", Program::Product, silent[0], ERR_XML_OPEN_FAILED, "", {"-"}, Fault::NoCommands, {"2019.1"});
         // Another run holds the file past the wait: an honest failure, nothing written.
-        QTest::newRow("product, another run holds the file") << "product" << silent[0] << "held" << QStringList{"2019.1"}
-                                                             << ERR_XML_OPEN_FAILED << "" << QStringList{"-"};
-        QTest::newRow("product, a killed run's lock costs no wait") << "product" << silent[0] << "killed holder"
-                                                                   << QStringList{"2019.1"} << RESULT_OK << "" << QStringList{"commands.xml"};
+        row("product, another run holds the file", Program::Product, silent[0], ERR_XML_OPEN_FAILED, "", {"-"}, Fault::Held, {"2019.1"});
+        row("product, a killed run's lock costs no wait", Program::Product, silent[0], RESULT_OK, "", onlyXml, Fault::KilledHolder,
+            {"2019.1"});
     }
 
     void run()
     {
         REQUIRE_SANDBOX_HOME();
-        QFETCH(QString, program);
+        QFETCH(Program, program);
         QFETCH(QStringList, arguments);
-        QFETCH(QString, fault);
+        QFETCH(Fault, fault);
         QFETCH(QStringList, versions);
         QFETCH(quint32, result);
         QFETCH(QString, box);
@@ -122,14 +126,15 @@ private slots:
         QTemporaryDir dir;
         const QString vivado = MakeProfile(dir.path(), versions); // the child inherits it
         const QString xmlPath = CommandsFolder(vivado, "2019.1") + "/commands.xml";
-        if (fault == "no vivado")
+        const bool emptyXml = fault == Fault::EmptyXml || fault == Fault::EmptyXmlWithoutDisplay;
+        if (fault == Fault::NoVivado)
             QDir(vivado).removeRecursively();
-        if (fault == "no commands")
+        if (fault == Fault::NoCommands)
             QDir(CommandsFolder(vivado, "2019.1")).removeRecursively();
-        if (fault.endsWith("empty xml"))
+        if (emptyXml)
             WriteBytes(xmlPath, "");
-        QScopedPointer<FileLock> held(fault == "held" ? new FileLock(xmlPath, QDeadlineTimer(1000)) : nullptr);
-        if (fault == "killed holder") {
+        QScopedPointer<FileLock> held(fault == Fault::Held ? new FileLock(xmlPath, QDeadlineTimer(1000)) : nullptr);
+        if (fault == Fault::KilledHolder) {
             QProcess holder; // flock(1) itself holds the lock, not the command it runs
             holder.start("flock", {"-o", FileSystem::LockName(xmlPath), "sleep", "60"});
             if (!holder.waitForStarted())
@@ -139,13 +144,16 @@ private slots:
             holder.waitForFinished();
         }
 
-        const QMap<QString, QString> executables{{"product", PRODUCT_EXECUTABLE}, {"answerer", BOXANSWERER_EXECUTABLE},
-                                                 {"remover", REMOVER_EXECUTABLE}, {"remover answerer", REMOVER_BOXANSWERER_EXECUTABLE},
-                                                 {"refresh", REFRESH_EXECUTABLE}, {"refresh answerer", REFRESH_BOXANSWERER_EXECUTABLE}};
+        const QMap<Program, QString> executables{
+            {Program::Product, PRODUCT_EXECUTABLE}, {Program::Answerer, BOXANSWERER_EXECUTABLE},
+            {Program::Remover, REMOVER_EXECUTABLE}, {Program::RemoverAnswerer, REMOVER_BOXANSWERER_EXECUTABLE},
+            {Program::Refresh, REFRESH_EXECUTABLE}, {Program::RefreshAnswerer, REFRESH_BOXANSWERER_EXECUTABLE}};
         const QString executable = executables.value(program);
-        const bool registers = !program.startsWith("remover") && result == RESULT_OK && fault != "no vivado";
+        const bool remover = program == Program::Remover || program == Program::RemoverAnswerer;
+        const bool answerer = program == Program::Answerer || program == Program::RemoverAnswerer || program == Program::RefreshAnswerer;
+        const bool registers = !remover && result == RESULT_OK && fault != Fault::NoVivado;
         QProcess process;
-        if (fault.startsWith("no display")) {
+        if (fault == Fault::NoDisplay || fault == Fault::EmptyXmlWithoutDisplay) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
                 environment.remove(variable);
@@ -155,17 +163,18 @@ private slots:
         took.start();
         process.start(executable, arguments);
         QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
-        QVERIFY(fault != "killed holder" || took.elapsed() < 10000);
+        QVERIFY(fault != Fault::KilledHolder || took.elapsed() < 10000);
         QCOMPARE(process.exitCode(), int(result & 0xFF)); // all a Linux parent sees of it
         const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
         const QStringList log = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
         const QString quotedPath = " - filePath = \"" + xmlPath + "\"";
-        QCOMPARE(log.contains("UpdateXmlFile::ReadFile" + quotedPath), fault.endsWith("empty xml") && !program.startsWith("remover"));
-        QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath), (registers && versions.contains("2019.1")) || fault == "no commands");
+        QCOMPARE(log.contains("UpdateXmlFile::ReadFile" + quotedPath), emptyXml && !remover);
+        QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath),
+                 (registers && versions.contains("2019.1")) || fault == Fault::NoCommands);
         // A failure of a file names the file and the reason, before the result.
         const int failureLines = log.filter(QRegularExpression("^FileEdit - filePath = \"" + QRegularExpression::escape(xmlPath) + "\": .")).size();
-        QCOMPARE(failureLines, int(fault.endsWith("empty xml") || fault == "held" || fault == "no commands"));
-        if (!program.endsWith("answerer")) {
+        QCOMPARE(failureLines, int(emptyXml || fault == Fault::Held || fault == Fault::NoCommands));
+        if (!answerer) {
             QVERIFY2(log.contains("res = " + QString::number(int(result))), qPrintable(log.join('\n')));
             const QString joined = log.join('|'); // as the box's line ends are written
             QVERIFY2(box.isEmpty() ? !joined.contains(QRegularExpression("(^|\\|)(Success|Failed): ")) : joined.contains(box),
@@ -178,7 +187,7 @@ private slots:
         const QByteArray xml = ReadBytes(xmlPath);
         const QString appFolder = QFileInfo(executable).canonicalPath();
         QCOMPARE(xml.count("<command>source \"" + appFolder.toUtf8() + "/vivado_server.tcl\" -notrace<"), int(registers));
-        QCOMPARE(xml.isEmpty(), fault.endsWith("empty xml"));
+        QCOMPARE(xml.isEmpty(), emptyXml);
         QCOMPARE(xml.contains("<custom_commands major=\"1\" minor=\"0\">\n"), registers); // the same every run
     }
 

@@ -1,7 +1,6 @@
 #include "messages/returnmessages.h"
 #include "testsupport.h"
 
-#include <QApplication>
 #include <QtTest>
 
 class TestReturnMessages : public QObject

@@ -5,7 +5,6 @@
 #include "locations/useraccounts.h"
 #include "testsupport.h"
 
-#include <QApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,7 +82,6 @@ private slots:
         QTest::addColumn<quint32>("result");
         QTest::addColumn<QStringList>("files");
         // Before 2018 only as major.minor; empty pieces are dropped, a major that is not a number reads 0.
-        const QString ini = "commands.paini", xml = "commands.xml";
         QTest::newRow("format by version") << QStringList{"2017.4", "2018.1", "2017.4.1", "2017", ".2017..4", "20ab.1"} << "" << RESULT_OK
                                            << QStringList{ini, xml, xml, xml, ini, ini};
         QTest::newRow("legacy failure stops the run") << QStringList{"2019.1", "2016.2", "2018.1"} << "2016.2"
@@ -113,14 +111,14 @@ private slots:
     // first failure returned.
     void goesOnAfterFailures_data()
     {
-        QTest::addColumn<QString>("task");
-        QTest::newRow("removal") << "remove";
-        QTest::newRow("refresh") << "refresh";
+        QTest::addColumn<Task>("task");
+        QTest::newRow("removal") << Task::Remove;
+        QTest::newRow("refresh") << Task::Refresh;
     }
 
     void goesOnAfterFailures()
     {
-        QFETCH(QString, task);
+        QFETCH(Task, task);
         const QStringList versions{"2019.1", "2018.1", "2016.2"};
         QTemporaryDir dir;
         const QString vivado = MakeProfile(dir.path(), versions);
@@ -138,12 +136,12 @@ private slots:
             QSKIP("making a file immutable needs root");
 
         // Without an application folder of its own, the entries for app are dead ones.
-        const ResultCode code = task == "remove" ? VivadoIntegration().RemoveFromVersionFolders(folders)
+        const ResultCode code = task == Task::Remove ? VivadoIntegration().RemoveFromVersionFolders(folders)
                                                  : VivadoIntegration().RefreshVersionFolders(folders);
         QProcess::execute("chattr", {"-i", xml});
         QCOMPARE(code, ERR_XML_READ_FAILED);
         QVERIFY(!ReadBytes(ini).contains("/gone/"));
-        QCOMPARE(ReadBytes(ini).contains("/vivado_server.tcl"), task == "refresh");
+        QCOMPARE(ReadBytes(ini).contains("/vivado_server.tcl"), task == Task::Refresh);
     }
 
     // Vivado installed but never started has no commands folder: nothing to remove or put
@@ -152,7 +150,7 @@ private slots:
 
     void withoutCommandsFolders()
     {
-        QFETCH(QString, task);
+        QFETCH(Task, task);
         QTemporaryDir dir;
         const QString vivado = MakeProfile(dir.path(), {});
         VersionFolderList folders;
@@ -160,7 +158,7 @@ private slots:
             QDir().mkpath(vivado + "/" + version);
             folders.append({CommandsFolder(vivado, version), version});
         }
-        const ResultCode code = task == "remove" ? VivadoIntegration().RemoveFromVersionFolders(folders)
+        const ResultCode code = task == Task::Remove ? VivadoIntegration().RemoveFromVersionFolders(folders)
                                                  : VivadoIntegration().RefreshVersionFolders(folders);
         QCOMPARE(code, RESULT_OK);
         QVERIFY(QDir(vivado + "/2019.1").isEmpty() && QDir(vivado + "/2016.2").isEmpty());
