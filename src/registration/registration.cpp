@@ -16,7 +16,6 @@ const QString iconName = QStringLiteral("/Talvorn_CI_A.png");
 const QString space = QStringLiteral(" ");
 const QString encodedSpace = QStringLiteral("%20");
 
-
 bool HoldsLoneSurrogate(const QString &text)
 {
     for (int i = 0; i < text.size(); ++i) {
