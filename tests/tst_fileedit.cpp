@@ -402,48 +402,52 @@ private slots:
     }
 
     // The steps of a registration write only over what they read, so that a change that
-    // another program made in between is kept.
+    // another program made in between is kept, and a file deleted in between stays so.
     void fileStepsWriteOverWhatTheyRead_data()
     {
         QTest::addColumn<Format>("format");
-        QTest::addColumn<bool>("changedMeanwhile");
+        QTest::addColumn<QByteArray>("meanwhile"); // empty: nothing happens, absent: deleted
 
-        QTest::newRow("paini") << Format::Ini << false;
-        QTest::newRow("paini, changed meanwhile") << Format::Ini << true;
-        QTest::newRow("xml") << Format::Xml << false;
-        QTest::newRow("xml, changed meanwhile") << Format::Xml << true;
+        for (const Format format : {Format::Ini, Format::Xml}) {
+            const QByteArray name = format == Format::Ini ? "paini" : "xml";
+            QTest::newRow(name) << format << QByteArray();
+            QTest::newRow(name + ", changed meanwhile") << format << QByteArray("<!-- other -->\n");
+            QTest::newRow(name + ", deleted meanwhile") << format << absent;
+        }
     }
 
     void fileStepsWriteOverWhatTheyRead()
     {
         QFETCH(Format, format);
-        QFETCH(bool, changedMeanwhile);
+        QFETCH(QByteArray, meanwhile);
         const bool isIni = format == Format::Ini;
         QTemporaryDir dir;
         const QString path = dir.path() + "/" + (isIni ? ini : xml);
-        const QByteArray before = isIni ? QByteArray("VERSION=1\n") : declaration + root10 + "</custom_commands>\n";
-        const QByteArray other = before + (isIni ? "5=other\n" : "<!-- other -->\n");
-        WriteBytes(path, before);
+        WriteBytes(path, isIni ? QByteArray("VERSION=1\n") : declaration + root10 + "</custom_commands>\n");
+        const auto happen = [&] {
+            if (meanwhile == absent)
+                QFile::remove(path);
+            else if (!meanwhile.isEmpty())
+                WriteBytes(path, meanwhile);
+        };
         ResultCode result = RESULT_OK;
         if (isIni) {
             UpdateIniFile editor;
             QStringList lines;
             QCOMPARE(editor.ReadLines(path, lines), RESULT_OK);
             QCOMPARE(editor.AppendEntry(lines), RESULT_OK);
-            if (changedMeanwhile)
-                WriteBytes(path, other);
+            happen();
             result = editor.WriteLines(path, lines);
         } else {
             UpdateXmlFile editor;
             QCOMPARE(editor.ReadFile(path), RESULT_OK);
             editor.AddCommand();
-            if (changedMeanwhile)
-                WriteBytes(path, other);
+            happen();
             result = editor.WriteFile(path);
         }
-        QCOMPARE(result, !changedMeanwhile ? RESULT_OK : isIni ? ERR_INI_OPEN_FAILED : ERR_XML_OPEN_FAILED);
-        QCOMPARE(ReadBytes(path) == other, changedMeanwhile);
-        QCOMPARE(ReadBytes(path).contains("vivado_server.tcl"), !changedMeanwhile);
+        QCOMPARE(result, meanwhile.isEmpty() ? RESULT_OK : isIni ? ERR_INI_OPEN_FAILED : ERR_XML_OPEN_FAILED);
+        QCOMPARE(ReadBytes(path).contains("vivado_server.tcl"), meanwhile.isEmpty());
+        QVERIFY(meanwhile.isEmpty() || ReadBytes(path) == meanwhile);
     }
 
     // A file that appeared after the registration found none is edited, not replaced.

@@ -159,6 +159,9 @@ private slots:
             Xml(Command(0, "user") + "<!--c-->" + kept), Task::Remove);
         EditRow("xml, removal: the last one goes, the root stays", Xml(Command(0, base + "_2", "source \"" + tclCommand + "\" -notrace")),
             RESULT_OK, Xml(""), Task::Remove, tcl);
+        EditRow("xml, removal: not under a root of version 1.0",
+            "<custom_commands major=\"2\" minor=\"0\">" + Registered(0, base, app) + "</custom_commands>", RESULT_OK, unchanged,
+            Task::Remove);
         EditRow("xml, removal: a command without Tcl's escapes is no entry of the tool's",
             Xml(Command(0, base, "source \"" + tcl.toUtf8() + "/vivado_server.tcl\" -notrace")), RESULT_OK, unchanged, Task::Remove, tcl);
         const QByteArray userHead = "<?xml version='1.0' encoding=\"UTF-8\"?>\n<!DOCTYPE custom_commands [<!ENTITY e \"x\">]>\n"
