@@ -94,6 +94,7 @@ private slots:
         row("refresh, nofeedback", Program::Refresh, silent[0], RESULT_OK, "", written);
         // Only Windows keeps a list of the machine's profiles.
         row("remover, allusers touches nothing here", Program::Remover, {"nofeedback", "allusers"}, ERR_ROAMING_FOLDER_NOT_FOUND, "", none);
+        row("remover, allusers only as the second word", Program::RemoverAnswerer, {"allusers"}, RESULT_OK, removed, none);
         row("remover, empty commands.xml", Program::Remover, silent[0], ERR_XML_READ_FAILED, "", onlyXml, Fault::EmptyXml, {"2019.1"});
         row("product, typical run", Program::Product, silent[0], RESULT_OK, "", written);
         row("product, a word after nofeedback", Program::Product, silent[1], RESULT_OK, "", written);
