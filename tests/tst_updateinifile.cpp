@@ -86,6 +86,8 @@ private slots:
             utf32(QString::fromUtf8("0=😀\n")), Task::Remove);
         EditRow("paini, removal: a folder with a byte that is no text is never looked at", IniEntry(0, "%gone%\xff") + "\n", RESULT_OK,
             unchanged, Task::Remove, app, "UTF-8");
+        EditRow("paini, removal: the tool's value without a key is no line of the tool's", IniEntry(0).mid(2) + "\n", RESULT_OK,
+            unchanged, Task::Remove);
         EditRow("paini, removal: nothing to remove", twoLines + IniEntry(1, "%live%") + "\n", RESULT_OK, unchanged, Task::Remove);
 
         // Refresh: one own line stays, dead ones and own duplicates go as the remover takes
@@ -95,6 +97,8 @@ private slots:
         EditRow("paini, refresh: another installation's line kept, ours appended with the file's line ends",
             "VERSION=1\r\n" + IniEntry(0, "%live%") + "\r\n3=TALVORN Core Inserter\r\n", RESULT_OK,
             "VERSION=1\r\n" + IniEntry(0, "%live%") + "\r\n3=TALVORN Core Inserter\r\n" + IniEntry(4) + "\r\n", Task::Refresh);
+        EditRow("paini, refresh: ours appended after lines ended by a lone CR", "VERSION=1\r" + IniEntry(0, "%live%") + "\r",
+            RESULT_OK, "VERSION=1\r" + IniEntry(0, "%live%") + "\r" + IniEntry(1) + "\r", Task::Refresh);
         EditRow("paini, refresh: a duplicate goes", IniEntry(0) + "\nx=y\n" + IniEntry(5) + "\n", RESULT_OK, IniEntry(0) + "\nx=y\n",
             Task::Refresh);
         EditRow("paini, refresh: an empty file, no blank line first", "", RESULT_OK, Native(IniEntry(0) + "\n"), Task::Refresh);
