@@ -450,6 +450,16 @@ private slots:
         QVERIFY(meanwhile.isEmpty() || ReadBytes(path) == meanwhile);
     }
 
+    // Without a read there is nothing to keep to: the step writes the lines it is given.
+    void writeLinesWithoutARead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/" + ini;
+        WriteBytes(path, "old\n");
+        QCOMPARE(UpdateIniFile().WriteLines(path, {"a", "b"}), RESULT_OK);
+        QCOMPARE(ReadBytes(path), Native("a\nb\n"));
+    }
+
     // A file that appeared after the registration found none is edited, not replaced.
     void createNewFileKeepsAFileThatAppeared()
     {

@@ -108,7 +108,8 @@ private slots:
         // Vivado never started: the write is tried, logged, and fails; nothing is created.
         row("product, no commands folder", Program::Product, silent[0], ERR_XML_OPEN_FAILED, "", {"-"}, Fault::NoCommands, {"2019.1"});
         // Another run holds the file past the wait: an honest failure, nothing written.
-        row("product, another run holds the file", Program::Product, silent[0], ERR_XML_OPEN_FAILED, "", {"-"}, Fault::Held, {"2019.1"});
+        // The file isn't there yet, so the creation fails: commands.paini tells the two codes apart.
+        row("product, another run holds the file", Program::Product, silent[0], ERR_INI_CREATE_FAILED, "", {"-"}, Fault::Held, {"2017.4"});
         row("product, a killed run's lock costs no wait", Program::Product, silent[0], RESULT_OK, "", onlyXml, Fault::KilledHolder,
             {"2019.1"});
     }
@@ -127,6 +128,8 @@ private slots:
         QTemporaryDir dir;
         const QString vivado = MakeProfile(dir.path(), versions); // the child inherits it
         const QString xmlPath = CommandsFolder(vivado, "2019.1") + "/commands.xml";
+        // The one file whose failure the row expects.
+        const QString failingPath = fault == Fault::Held ? CommandsFolder(vivado, "2017.4") + "/commands.paini" : xmlPath;
         const bool emptyXml = fault == Fault::EmptyXml || fault == Fault::EmptyXmlWithoutDisplay;
         if (fault == Fault::NoVivado)
             QDir(vivado).removeRecursively();
@@ -134,7 +137,7 @@ private slots:
             QDir(CommandsFolder(vivado, "2019.1")).removeRecursively();
         if (emptyXml)
             WriteBytes(xmlPath, "");
-        QScopedPointer<FileLock> held(fault == Fault::Held ? new FileLock(xmlPath, QDeadlineTimer(1000)) : nullptr);
+        QScopedPointer<FileLock> held(fault == Fault::Held ? new FileLock(failingPath, QDeadlineTimer(1000)) : nullptr);
         if (fault == Fault::KilledHolder) {
             QProcess holder; // flock(1) itself holds the lock, not the command it runs
             holder.start("flock", {"-o", FileSystem::LockName(xmlPath), "sleep", "60"});
@@ -173,7 +176,7 @@ private slots:
         QCOMPARE(log.contains("UpdateXmlFile::WriteFile" + quotedPath),
                  (registers && versions.contains("2019.1")) || fault == Fault::NoCommands);
         // A failure of a file names the file and the reason, before the result.
-        const int failureLines = log.filter(QRegularExpression("^FileEdit - filePath = \"" + QRegularExpression::escape(xmlPath) + "\": .")).size();
+        const int failureLines = log.filter(QRegularExpression("^FileEdit - filePath = \"" + QRegularExpression::escape(failingPath) + "\": .")).size();
         QCOMPARE(failureLines, int(emptyXml || fault == Fault::Held || fault == Fault::NoCommands));
         if (!answerer) {
             QVERIFY2(log.contains("res = " + QString::number(int(result))), qPrintable(log.join('\n')));

@@ -159,6 +159,8 @@ private slots:
             Xml(Command(0, "user") + "<!--c-->" + kept), Task::Remove);
         EditRow("xml, removal: the last one goes, the root stays", Xml(Command(0, base + "_2", "source \"" + tclCommand + "\" -notrace")),
             RESULT_OK, Xml(""), Task::Remove, tcl);
+        EditRow("xml, removal: not a child of the root", Xml("<group>" + Registered(0, base, app) + "</group>"), RESULT_OK, unchanged,
+            Task::Remove);
         EditRow("xml, removal: not under a root of version 1.0",
             "<custom_commands major=\"2\" minor=\"0\">" + Registered(0, base, app) + "</custom_commands>", RESULT_OK, unchanged,
             Task::Remove);
