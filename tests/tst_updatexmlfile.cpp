@@ -224,7 +224,8 @@ private slots:
         // Declared encodings are kept; what Latin-1 can't encode is written as references.
         const QList<QStringList> encodings{{"ISO-8859-1", QString::fromUtf8("café ÿ"), QString::fromUtf8("C:/Prøgram Files/&#x5de5;&#x5177;")},
                                            {"UTF-8", QString::fromUtf8("café 工具 😀"), nonAscii},
-                                           {"UTF-16", QString::fromUtf8("\u010a\u0d0e"), nonAscii}};
+                                           {"UTF-16", QString::fromUtf8("\u010a\u0d0e"), nonAscii},
+                                           {"UTF-16LE", QString::fromUtf8("\u010a\u0d0e"), nonAscii}}; // without a mark
         for (const QStringList &encoding : encodings) {
             QTextCodec *codec = QTextCodec::codecForName(encoding[0].toLatin1());
             const bool mark = encoding[0] == "UTF-16";

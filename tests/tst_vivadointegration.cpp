@@ -166,14 +166,16 @@ private slots:
 
     // A run for every user follows no link that a user laid in their profile: the file it
     // leads to stays as it was, and is no failure; the user's own files are still cleaned.
+    // A FIFO in the file's place is left alone the same way.
     void removeFromProfileFollowsNoLink_data()
     {
-        QTest::addColumn<QString>("linked"); // below the profile; "=" for a second name of the file
+        QTest::addColumn<QString>("linked"); // below the profile; "=" for a second name of the file, "|" for a FIFO
         QTest::addColumn<bool>("othersCleaned");
         const QString vivado = VivadoIntegration::profileVivadoFolder;
         QTest::newRow("no link") << "" << true;
         QTest::newRow("commands.xml a link to a file elsewhere") << vivado + "/2019.1/commands/commands.xml" << true;
         QTest::newRow("commands.xml a second name of a file elsewhere") << "=" << true;
+        QTest::newRow("commands.xml a FIFO") << "|" << true;
         QTest::newRow("the commands folder a link") << vivado + "/2019.1/commands" << true;
         QTest::newRow("the version folder a link") << vivado + "/2019.1" << true;
         QTest::newRow("the Vivado folder a link") << vivado << false;
@@ -202,9 +204,11 @@ private slots:
         const QString relative = VivadoIntegration::profileVivadoFolder + "/2019.1/commands/commands.xml";
         const QString target = dir.path() + "/elsewhere/" + (linked.isEmpty() ? relative : linked == "=" ? relative : linked);
         const QString place = dir.path() + "/profile/" + linked;
-        if (linked == "=") {
-            QFile::remove(dir.path() + "/profile/" + relative);
-            QVERIFY(QProcess::execute("ln", {dir.path() + "/elsewhere/" + relative, dir.path() + "/profile/" + relative}) == 0);
+        if (linked == "=" || linked == "|") {
+            const QString file = dir.path() + "/profile/" + relative;
+            QFile::remove(file);
+            QVERIFY(linked == "=" ? QProcess::execute("ln", {dir.path() + "/elsewhere/" + relative, file}) == 0
+                                  : QProcess::execute("mkfifo", {file}) == 0);
         } else if (!linked.isEmpty()) {
             QVERIFY(QFileInfo(place).isDir() ? QDir(place).removeRecursively() : QFile::remove(place));
             QVERIFY(QFile::link(target, place));
@@ -212,10 +216,10 @@ private slots:
 
         QCOMPARE(VivadoIntegration().RemoveFromProfile(app, dir.path() + "/profile"), RESULT_OK);
         QCOMPARE(ReadBytes(dir.path() + "/elsewhere/" + relative), own);
-        QCOMPARE(ReadBytes(dir.path() + "/profile/" + relative) == own, !linked.isEmpty());
+        QCOMPARE(ReadBytes(dir.path() + "/profile/" + relative) == own, !linked.isEmpty() && linked != "|");
         const QByteArray other = ReadBytes(dir.path() + "/profile/" + VivadoIntegration::profileVivadoFolder + "/2018.1/commands/commands.xml");
         QCOMPARE(other == own, !othersCleaned);
-        QVERIFY(linked.isEmpty() || linked == "=" || QFileInfo(place).isSymLink());
+        QVERIFY(linked.isEmpty() || linked == "=" || linked == "|" || QFileInfo(place).isSymLink());
     }
 
     // Above the limit a file is refused before it is read, and stays as it was; the run
