@@ -142,6 +142,8 @@ private slots:
         for (const ushort nonCharacter : {0xFFFE, 0xFFFF})
             EditRow(qPrintable("xml, a folder that XML can't hold: U+" + QString::number(nonCharacter, 16).toUpper()), Named("a"),
                 ERR_XML_OPEN_FAILED, unchanged, Task::Register, QString("C:/x") + QChar(nonCharacter));
+        EditRow("xml, a folder that XML can't hold: half a surrogate pair", Named("a"), ERR_XML_OPEN_FAILED, unchanged,
+            Task::Register, QString("C:/x") + QChar(0xD800) + "y");
         EditRow("xml, a parameter entity", doctype + "<!ENTITY % p \"<!ENTITY e 'x'>\"> %p;]>" + root10 + "</custom_commands>",
             ERR_XML_READ_FAILED, unchanged);
         EditRow("xml, a reference in an attribute default", doctype + "<!ENTITY e 'x'><!ATTLIST x a CDATA '&e;'>]>" + root10

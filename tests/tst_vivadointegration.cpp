@@ -3,8 +3,10 @@
 #include "integration/updateinifile.h"
 #include "integration/vivadointegration.h"
 #include "locations/useraccounts.h"
+#include "registration/registration.h"
 #include "testsupport.h"
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -220,6 +222,28 @@ private slots:
         const QByteArray other = ReadBytes(dir.path() + "/profile/" + VivadoIntegration::profileVivadoFolder + "/2018.1/commands/commands.xml");
         QCOMPARE(other == own, !othersCleaned);
         QVERIFY(linked.isEmpty() || linked == "=" || linked == "|" || QFileInfo(place).isSymLink());
+    }
+
+    // The removal for every user goes on through every version and returns the first
+    // failure, in the order the profile's folder lists its versions.
+    void removeFromProfileReturnsTheFirstFailure()
+    {
+        QTemporaryDir dir;
+        const QString vivado = MakeProfile(dir.path(), {"2017.4", "2019.1", "2020.1"});
+        QFile tooLarge(CommandsFolder(vivado, "2017.4") + "/commands.paini");
+        QVERIFY(tooLarge.open(QIODevice::WriteOnly) && tooLarge.resize(FileEdit::maxBytes + 1));
+        tooLarge.close();
+        WriteBytes(CommandsFolder(vivado, "2019.1") + "/commands.xml", "");
+        const QString own = CommandsFolder(vivado, "2020.1") + "/commands.xml";
+        WriteBytes(own, "<custom_commands major='1' minor='0'><custom_command><name>TALVORN_Probe_Core_Inserter</name><command>"
+                        + Registration::Command(dir.path()).toUtf8() + "</command></custom_command></custom_commands>");
+        const QMap<QString, ResultCode> failures{{"2017.4", ERR_INI_OPEN_FAILED}, {"2019.1", ERR_XML_READ_FAILED}};
+        ResultCode first = RESULT_OK;
+        for (QDirIterator versions(vivado, QDir::Dirs | QDir::NoDotAndDotDot); versions.hasNext() && first == RESULT_OK;)
+            first = failures.value(QFileInfo(versions.next()).fileName(), RESULT_OK);
+
+        QCOMPARE(VivadoIntegration().RemoveFromProfile(dir.path(), dir.path()), first);
+        QVERIFY(!ReadBytes(own).contains("vivado_server.tcl"));
     }
 
     // Above the limit a file is refused before it is read, and stays as it was; the run
