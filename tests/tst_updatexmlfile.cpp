@@ -161,6 +161,8 @@ private slots:
             Xml(Command(0, "user") + "<!--c-->" + kept), Task::Remove);
         EditRow("xml, removal: the last one goes, the root stays", Xml(Command(0, base + "_2", "source \"" + tclCommand + "\" -notrace")),
             RESULT_OK, Xml(""), Task::Remove, tcl);
+        EditRow("xml, removal: an entry alone on its line with blanks after it goes with the line",
+            Xml("\n  " + Registered(0, base, app) + " \t\n"), RESULT_OK, Xml("\n"), Task::Remove);
         EditRow("xml, removal: not a child of the root", Xml("<group>" + Registered(0, base, app) + "</group>"), RESULT_OK, unchanged,
             Task::Remove);
         EditRow("xml, removal: not under a root of version 1.0",
