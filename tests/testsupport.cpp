@@ -32,7 +32,13 @@ QString CommandsFolder(const QString &vivado, const QString &version)
 
 QString MakeProfile(const QString &base, const QStringList &versions)
 {
-    const QString vivado = base + "/" + VivadoIntegration::profileVivadoFolder;
+    // Where Vivado itself keeps the folder, written out here rather than taken from the
+    // product, so that a wrong place in the product shows.
+#ifdef Q_OS_WIN
+    const QString vivado = base + "/AppData/Roaming/Xilinx/Vivado";
+#else
+    const QString vivado = base + "/.Xilinx/Vivado";
+#endif
     QDir().mkpath(vivado);
     for (const QString &version : versions)
         QDir().mkpath(CommandsFolder(vivado, version));

@@ -335,7 +335,7 @@ private slots:
     void replaceOnlyWhatWasRead_data()
     {
         QTest::addColumn<QByteArray>("read");     // absent: none expected
-        QTest::addColumn<QByteArray>("meanwhile"); // absent: no change
+        QTest::addColumn<QByteArray>("meanwhile"); // absent: no change, empty: deleted
         QTest::addColumn<bool>("sameTime");       // the change keeps the modification time
         QTest::addColumn<bool>("replaced");
 
@@ -343,6 +343,7 @@ private slots:
         QTest::newRow("changed") << QByteArray("old") << QByteArray("other") << false << false;
         QTest::newRow("changed, same size and time") << QByteArray("old") << QByteArray("odd") << true << false;
         QTest::newRow("created meanwhile") << absent << QByteArray("other") << false << false;
+        QTest::newRow("deleted meanwhile") << QByteArray("old") << QByteArray() << false << false;
         QTest::newRow("none") << absent << absent << false << true;
     }
 
@@ -359,7 +360,9 @@ private slots:
             WriteBytes(path, read);
             QVERIFY(snapshot.Take(path));
         }
-        if (meanwhile != absent) {
+        if (meanwhile.isEmpty()) {
+            QFile::remove(path);
+        } else if (meanwhile != absent) {
             const QDateTime time = QFileInfo(path).lastModified();
             WriteBytes(path, meanwhile);
             QFile file(path);
@@ -368,7 +371,7 @@ private slots:
         QString reason;
         const FileReplacer::Outcome outcome = FileReplacer::Replace(path, snapshot, "new", reason);
         QCOMPARE(outcome, replaced ? FileReplacer::Outcome::Replaced : FileReplacer::Outcome::ChangedMeanwhile);
-        QCOMPARE(ReadBytes(path), replaced ? QByteArray("new") : meanwhile);
+        QCOMPARE(ReadBytes(path), replaced ? QByteArray("new") : meanwhile.isEmpty() ? absent : meanwhile);
     }
 
     void isMissing_data() { IsMissingRows(false); }
