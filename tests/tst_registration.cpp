@@ -28,7 +28,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.path() + "/" + (isXml ? xml : ini);
         QByteArray bytes = isXml ? "<custom_commands major='1' minor='0'>\n" : "VERSION=1\n";
-        for (int i = 0; i <= Registration::maxLooksPerFile; ++i) {
+        for (int i = 0; i <= 256; ++i) { // one more than the README's 256 looks per file
             const QString gone = dir.path() + "/gone" + QString::number(i);
             bytes += isXml ? "<custom_command><name>TALVORN_Probe_Core_Inserter</name><command>"
                     + Registration::Command(gone).toHtmlEscaped().toUtf8() + "</command></custom_command>\n"

@@ -2,7 +2,6 @@
 // how it reads a command.
 #include "testsupport.h"
 #include "xmlcommands/updatexmlfile.h"
-#include "xmlcommands/xmllimits.h"
 
 #include <QTextCodec>
 #include <QtTest>
@@ -108,11 +107,12 @@ private slots:
             "...\n" + Added(0));
         // The three programs take and refuse the same files: one entity may expand to the
         // whole budget, and one character more is refused.
-        for (const int size : {XmlLimits::maxExpansion, XmlLimits::maxExpansion + 1}) {
+        const int budget = 1024 * 1024; // the README's 1 MiB
+        for (const int size : {budget, budget + 1}) {
             const QByteArray once = "<!DOCTYPE custom_commands [<!ENTITY e '" + QByteArray(int(size), 'e') + "'>]>" + root10
                 + "<x>&e;</x></custom_commands>";
-            const quint32 result = size > XmlLimits::maxExpansion ? ERR_XML_READ_FAILED : RESULT_OK;
-            const QString name = size > XmlLimits::maxExpansion ? "one character past the budget" : "the whole budget";
+            const quint32 result = size > budget ? ERR_XML_READ_FAILED : RESULT_OK;
+            const QString name = size > budget ? "one character past the budget" : "the whole budget";
             EditRow(qPrintable("xml, removal: one entity used once, " + name), once, result, unchanged, Task::Remove);
             EditRow(qPrintable("xml, one entity used once, " + name), once, result, result == RESULT_OK ? "..." + Added(0) : unchanged);
             EditRow(qPrintable("xml, refresh: one entity used once, " + name), once, result,

@@ -1,4 +1,3 @@
-#include "files/fileedit.h"
 #include "files/filelock.h"
 #include "integration/updateinifile.h"
 #include "integration/vivadointegration.h"
@@ -231,7 +230,7 @@ private slots:
         QTemporaryDir dir;
         const QString vivado = MakeProfile(dir.path(), {"2017.4", "2019.1", "2020.1"});
         QFile tooLarge(CommandsFolder(vivado, "2017.4") + "/commands.paini");
-        QVERIFY(tooLarge.open(QIODevice::WriteOnly) && tooLarge.resize(FileEdit::maxBytes + 1));
+        QVERIFY(tooLarge.open(QIODevice::WriteOnly) && tooLarge.resize(64 * 1024 * 1024 + 1));
         tooLarge.close();
         WriteBytes(CommandsFolder(vivado, "2019.1") + "/commands.xml", "");
         const QString own = CommandsFolder(vivado, "2020.1") + "/commands.xml";
