@@ -16,10 +16,15 @@
 #include <windows.h>
 #include <aclapi.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 using namespace TestSupport;
+
+// What a user may lay in their profile where the run for every user expects a plain file or folder.
+enum class Trap { None, Link, SecondName, Fifo, MountPoint };
+Q_DECLARE_METATYPE(Trap)
 
 class TestVivadoIntegration : public QObject
 {
@@ -167,60 +172,73 @@ private slots:
 
     // A run for every user follows no link that a user laid in their profile: the file it
     // leads to stays as it was, and is no failure; the user's own files are still cleaned.
-    // A FIFO in the file's place is left alone the same way.
+    // A FIFO in the file's place, or a folder of another file system, is left alone the same way.
     void removeFromProfileFollowsNoLink_data()
     {
-        QTest::addColumn<QString>("linked"); // below the profile; "=" for a second name of the file, "|" for a FIFO
+        QTest::addColumn<Trap>("trap");
+        QTest::addColumn<QString>("place"); // below the profile
         QTest::addColumn<bool>("othersCleaned");
-        const QString vivado = VivadoIntegration::profileVivadoFolder;
-        QTest::newRow("no link") << "" << true;
-        QTest::newRow("commands.xml a link to a file elsewhere") << vivado + "/2019.1/commands/commands.xml" << true;
-        QTest::newRow("commands.xml a second name of a file elsewhere") << "=" << true;
-        QTest::newRow("commands.xml a FIFO") << "|" << true;
-        QTest::newRow("the commands folder a link") << vivado + "/2019.1/commands" << true;
-        QTest::newRow("the version folder a link") << vivado + "/2019.1" << true;
-        QTest::newRow("the Vivado folder a link") << vivado << false;
-        QTest::newRow("its parent a link") << vivado.section('/', 0, -2) << false;
+        const QString vivado = ".Xilinx/Vivado"; // where Vivado keeps it on Unix
+        const QString file = vivado + "/2019.1/commands/commands.xml";
+        QTest::newRow("no link") << Trap::None << file << true;
+        QTest::newRow("commands.xml a link to a file elsewhere") << Trap::Link << file << true;
+        QTest::newRow("commands.xml a second name of a file elsewhere") << Trap::SecondName << file << true;
+        QTest::newRow("commands.xml a FIFO") << Trap::Fifo << file << true;
+        QTest::newRow("the commands folder a link") << Trap::Link << vivado + "/2019.1/commands" << true;
+        QTest::newRow("the commands folder on another file system") << Trap::MountPoint << vivado + "/2019.1/commands" << true;
+        QTest::newRow("the version folder a link") << Trap::Link << vivado + "/2019.1" << true;
+        QTest::newRow("the Vivado folder a link") << Trap::Link << vivado << false;
+        QTest::newRow("its parent a link") << Trap::Link << vivado.section('/', 0, -2) << false;
     }
 
     void removeFromProfileFollowsNoLink()
     {
 #ifdef Q_OS_WIN
         QSKIP("Qt makes shortcut files on Windows; the Windows check lays real links under Wine");
-#endif
-        QFETCH(QString, linked);
+#else
+        QFETCH(Trap, trap);
+        QFETCH(QString, place);
         QFETCH(bool, othersCleaned);
         QTemporaryDir dir;
         const QString app = dir.path() + "/app";
         const QByteArray own = "<custom_commands major='1' minor='0'><custom_command><name>TALVORN_Probe_Core_Inserter</name>"
                                "<command>source \"" + app.toUtf8() + "/vivado_server.tcl\" -notrace</command></custom_command></custom_commands>";
         // The same layout twice: the profile, and elsewhere what a link would lead to.
+        const QString vivado = "/.Xilinx/Vivado/";
         for (const QString &top : QStringList{"/profile", "/elsewhere"}) {
             for (const QString &version : QStringList{"2019.1", "2018.1"}) {
-                const QString commands = dir.path() + top + "/" + VivadoIntegration::profileVivadoFolder + "/" + version + "/commands";
-                QDir().mkpath(commands);
-                WriteBytes(commands + "/commands.xml", own);
+                QDir().mkpath(dir.path() + top + vivado + version + "/commands");
+                WriteBytes(dir.path() + top + vivado + version + "/commands/commands.xml", own);
             }
         }
-        const QString relative = VivadoIntegration::profileVivadoFolder + "/2019.1/commands/commands.xml";
-        const QString target = dir.path() + "/elsewhere/" + (linked.isEmpty() ? relative : linked == "=" ? relative : linked);
-        const QString place = dir.path() + "/profile/" + linked;
-        if (linked == "=" || linked == "|") {
-            const QString file = dir.path() + "/profile/" + relative;
-            QFile::remove(file);
-            QVERIFY(linked == "=" ? QProcess::execute("ln", {dir.path() + "/elsewhere/" + relative, file}) == 0
-                                  : QProcess::execute("mkfifo", {file}) == 0);
-        } else if (!linked.isEmpty()) {
-            QVERIFY(QFileInfo(place).isDir() ? QDir(place).removeRecursively() : QFile::remove(place));
-            QVERIFY(QFile::link(target, place));
+        const QString file = vivado + "2019.1/commands/commands.xml";
+        const QString trapped = dir.path() + "/profile/" + place;
+        const QString target = dir.path() + "/elsewhere/" + place;
+        if (trap != Trap::None)
+            QVERIFY(QFileInfo(trapped).isDir() ? QDir(trapped).removeRecursively() : QFile::remove(trapped));
+        if (trap == Trap::Link)
+            QVERIFY(QFile::link(target, trapped));
+        if (trap == Trap::SecondName)
+            QVERIFY(::link(QFile::encodeName(target).constData(), QFile::encodeName(trapped).constData()) == 0);
+        if (trap == Trap::Fifo)
+            QVERIFY(::mkfifo(QFile::encodeName(trapped).constData(), 0600) == 0);
+        if (trap == Trap::MountPoint) {
+            QDir().mkpath(trapped);
+            if (QProcess::execute("mount", {"-t", "tmpfs", "tmpfs", trapped}) != 0)
+                QSKIP("only root can mount a file system here");
+            WriteBytes(dir.path() + "/profile" + file, own);
         }
+        const auto unmount = qScopeGuard([&] {
+            if (trap == Trap::MountPoint)
+                QProcess::execute("umount", {trapped});
+        });
 
         QCOMPARE(VivadoIntegration().RemoveFromProfile(app, dir.path() + "/profile"), RESULT_OK);
-        QCOMPARE(ReadBytes(dir.path() + "/elsewhere/" + relative), own);
-        QCOMPARE(ReadBytes(dir.path() + "/profile/" + relative) == own, !linked.isEmpty() && linked != "|");
-        const QByteArray other = ReadBytes(dir.path() + "/profile/" + VivadoIntegration::profileVivadoFolder + "/2018.1/commands/commands.xml");
-        QCOMPARE(other == own, !othersCleaned);
-        QVERIFY(linked.isEmpty() || linked == "=" || linked == "|" || QFileInfo(place).isSymLink());
+        QCOMPARE(ReadBytes(dir.path() + "/elsewhere" + file), own);
+        QCOMPARE(ReadBytes(dir.path() + "/profile" + file) == own, trap != Trap::None && trap != Trap::Fifo);
+        QCOMPARE(ReadBytes(dir.path() + "/profile" + vivado + "2018.1/commands/commands.xml") == own, !othersCleaned);
+        QVERIFY(trap != Trap::Link || QFileInfo(trapped).isSymLink());
+#endif
     }
 
     // The removal for every user goes on through every version and returns the first
