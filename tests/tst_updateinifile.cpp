@@ -50,7 +50,9 @@ private slots:
             QString::fromUtf8("C:/Ł"), "windows-1252");
         EditRow("paini, refresh: a folder the locale's code page can't hold", twoLines, ERR_INI_OPEN_FAILED, unchanged, Task::Refresh,
             QString::fromUtf8("C:/Ł"), "windows-1252");
-        EditRow("paini, a stray byte 0x80 kept", "0=\x80\n", RESULT_OK, "0=\x80\n" + IniEntry(1) + "\n", Task::Register, app, "UTF-8");
+        const QByteArray strayBytes = "0=\x80\xff\n1=\xf0\x90\x82\x80\n"; // the last line U+10080, a pair of surrogates
+        EditRow("paini, stray bytes 0x80 and 0xFF kept beside a character beyond U+FFFF", strayBytes, RESULT_OK,
+            strayBytes + IniEntry(2) + "\n", Task::Register, app, "UTF-8");
         EditRow("paini, a truncated UTF-8 sequence at the end kept", "0=a\n1=\xc3", RESULT_OK, "0=a\n1=\xc3\n" + IniEntry(2) + "\n",
             Task::Register, app, "UTF-8");
         EditRow("paini, keys after a line without equal sign count", "x\n0=a\n1=b\n", RESULT_OK, "x\n0=a\n1=b\n" + IniEntry(2) + "\n");
