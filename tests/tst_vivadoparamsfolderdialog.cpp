@@ -11,6 +11,12 @@
 #include <QWindow>
 #include <QtTest>
 
+// What the user does on the shown dialog; Choose and Cancel answer the folder chooser
+// that Select File opens.
+enum class Action { SetFile, Abort, CloseWindow, Escape, Choose, Cancel };
+Q_DECLARE_METATYPE(Action)
+Q_DECLARE_METATYPE(QVector<Action>)
+
 class TestVivadoParamsFolderDialog : public QObject
 {
     Q_OBJECT
@@ -54,28 +60,29 @@ private slots:
     // Each action on a shown dialog; the folder chooser is answered by a timer.
     void actions_data()
     {
-        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QVector<Action>>("actions");
         QTest::addColumn<bool>("aborted");
         QTest::addColumn<bool>("folderSelected");
 
-        QTest::newRow("Set File") << QStringList{"setFile"} << false << false;
-        QTest::newRow("Abort") << QStringList{"abort"} << true << false;
-        QTest::newRow("window closed") << QStringList{"window"} << false << false;
-        QTest::newRow("Abort, then Escape keeps it") << QStringList{"abort", "escape"} << true << false;
-        QTest::newRow("Abort, then Set File clears it") << QStringList{"abort", "setFile"} << false << false;
-        QTest::newRow("folder chosen") << QStringList{"choose"} << false << true;
-        QTest::newRow("chosen, then cancelled") << QStringList{"choose", "cancel"} << false << false;
+        using Actions = QVector<Action>;
+        QTest::newRow("Set File") << Actions{Action::SetFile} << false << false;
+        QTest::newRow("Abort") << Actions{Action::Abort} << true << false;
+        QTest::newRow("window closed") << Actions{Action::CloseWindow} << false << false;
+        QTest::newRow("Abort, then Escape keeps it") << Actions{Action::Abort, Action::Escape} << true << false;
+        QTest::newRow("Abort, then Set File clears it") << Actions{Action::Abort, Action::SetFile} << false << false;
+        QTest::newRow("folder chosen") << Actions{Action::Choose} << false << true;
+        QTest::newRow("chosen, then cancelled") << Actions{Action::Choose, Action::Cancel} << false << false;
     }
 
     void actions()
     {
-        QFETCH(QStringList, actions);
+        QFETCH(QVector<Action>, actions);
         QFETCH(bool, aborted);
         QFETCH(bool, folderSelected);
 
         QTemporaryDir chosen;
         VivadoParamsFolderDialog dialog("C:/cfg", "C:/target");
-        QString action;
+        Action action = Action::SetFile;
         QStringList seen;
         QTimer answerer;
         connect(&answerer, &QTimer::timeout, [&] {
@@ -83,26 +90,28 @@ private slots:
                 const bool onDialog = chooser->parentWidget() == &dialog;
                 seen << chooser->windowTitle() + (chooser->testOption(QFileDialog::ShowDirsOnly) && onDialog ? ", folders, on the dialog" : "");
                 chooser->setDirectory(chosen.path());
-                if (action == "choose")
+                if (action == Action::Choose)
                     static_cast<QDialog *>(chooser)->accept(); // QFileDialog's own is protected
                 else
                     chooser->reject();
             }
         });
         answerer.start(10);
-        for (const QString &next : actions) {
+        const QMap<Action, QString> buttons{{Action::SetFile, "setFile"}, {Action::Abort, "abort"}, {Action::Choose, "selectFile"},
+                                            {Action::Cancel, "selectFile"}};
+        for (const Action next : actions) {
             action = next;
-            const QString button = action == "choose" || action == "cancel" ? "selectFile" : action;
+            const bool choosing = action == Action::Choose || action == Action::Cancel;
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-            if (action == "escape")
+            if (action == Action::Escape)
                 QTest::keyClick(&dialog, Qt::Key_Escape);
-            else if (action == "window")
+            else if (action == Action::CloseWindow)
                 dialog.windowHandle()->close();
             else
-                dialog.findChild<QPushButton *>(button + "_pushButton")->click();
-            QCOMPARE(dialog.isVisible(), button == "selectFile");
-            QCOMPARE(seen, button == "selectFile" ? QStringList{"Select Vivado 'commands' Folder, folders, on the dialog"} : QStringList());
+                dialog.findChild<QPushButton *>(buttons.value(action) + "_pushButton")->click();
+            QCOMPARE(dialog.isVisible(), choosing);
+            QCOMPARE(seen, choosing ? QStringList{"Select Vivado 'commands' Folder, folders, on the dialog"} : QStringList());
             seen.clear();
         }
         QCOMPARE(dialog.IsAborted(), aborted);
