@@ -131,5 +131,8 @@ bool ReadBasis::Holds(const QString &path, const QByteArray *bytes) const
 {
     if (path != this->path)
         return true;
-    return bytes ? this->bytes == *bytes : !this->bytes;
+    const bool same = bytes ? this->bytes == *bytes : !this->bytes;
+    if (!same)
+        Failure(path, RESULT_OK, QStringLiteral("changed since it was read, nothing written"));
+    return same;
 }
