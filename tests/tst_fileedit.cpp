@@ -374,6 +374,36 @@ private slots:
         QCOMPARE(ReadBytes(path), replaced ? QByteArray("new") : meanwhile.isEmpty() ? absent : meanwhile);
     }
 
+    // Another program that changes the file between every read and the replacement: the
+    // edit is made anew on what it finds, at five reads at most, as the README says.
+    void changedAtEveryRead_data()
+    {
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<quint32>("result");
+        QTest::newRow("changed at four reads: the fifth is edited") << 4 << RESULT_OK;
+        QTest::newRow("changed at five reads: left as the other program left it") << 5 << ERR_XML_OPEN_FAILED;
+    }
+
+    void changedAtEveryRead()
+    {
+        QFETCH(int, changes);
+        QFETCH(quint32, result);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/" + xml;
+        WriteBytes(path, Named("0"));
+        int reads = 0;
+        const ResultCode code = FileEdit::Run(path, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *bytes) {
+            const Edited edited = UpdateXmlFile().EditForUpdate(app, bytes);
+            if (++reads <= changes)
+                WriteBytes(path, Named(QByteArray::number(reads)));
+            return edited;
+        });
+        QCOMPARE(code, result);
+        QCOMPARE(reads, 5);
+        const QByteArray last = QByteArray::number(changes);
+        QCOMPARE(ReadBytes(path), result == RESULT_OK ? NamedWritten(last) : Named(last));
+    }
+
     void isMissing_data() { IsMissingRows(false); }
 
     void isMissing()
