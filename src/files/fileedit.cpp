@@ -14,9 +14,14 @@
 #include <new>
 
 namespace {
+void Log(const QString &path, const QString &what)
+{
+    qDebug().noquote() << QStringLiteral("FileEdit - filePath = \"%1\": %2").arg(path, what);
+}
+
 ResultCode Failure(const QString &path, ResultCode code, const QString &reason)
 {
-    qDebug().noquote() << QStringLiteral("FileEdit - filePath = \"%1\": %2").arg(path, reason);
+    Log(path, reason);
     return code;
 }
 
@@ -92,7 +97,7 @@ ResultCode FileEdit::RunContained(const QString &base, const QStringList &names,
     case ContainedFile::Opened::Missing:
         return RESULT_OK;
     case ContainedFile::Opened::Refused:
-        qDebug().noquote() << QStringLiteral("FileEdit - filePath = \"%1\": left alone, %2").arg(path, file.Reason());
+        Log(path, QStringLiteral("left alone, ") + file.Reason());
         return RESULT_OK;
     case ContainedFile::Opened::Failed:
         return Failure(path, codes.openFailed, file.Reason());
@@ -133,6 +138,6 @@ bool ReadBasis::Holds(const QString &path, const QByteArray *bytes) const
         return true;
     const bool same = bytes ? this->bytes == *bytes : !this->bytes;
     if (!same)
-        Failure(path, RESULT_OK, QStringLiteral("changed since it was read, nothing written"));
+        Log(path, QStringLiteral("changed since it was read, nothing written"));
     return same;
 }
