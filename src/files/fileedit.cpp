@@ -26,9 +26,12 @@ ResultCode Failure(const QString &path, ResultCode code, const QString &reason)
 }
 
 // Logs the reason of a failure that the edit itself decided on.
-ResultCode Finished(const QString &path, ResultCode result)
+ResultCode Finished(const QString &path, const Edited &edited)
 {
-    return result == RESULT_OK ? result : Failure(path, result, ReturnMessages::Instance().GetShortMessage(result));
+    if (edited.result == RESULT_OK)
+        return RESULT_OK;
+    const QString reason = edited.reason.isEmpty() ? ReturnMessages::Instance().GetShortMessage(edited.result) : edited.reason;
+    return Failure(path, edited.result, reason);
 }
 
 QString LockFailure(const QDeadlineTimer &deadline)
@@ -59,11 +62,11 @@ ResultCode RunLocked(const QString &path, const FailureCodes &codes, const TextE
             return Failure(path, snapshot.TooLarge() ? codes.tooLarge : failed, snapshot.ErrorString());
         const Edited edited = edit(exists ? &snapshot.Bytes() : nullptr);
         if (!edited.bytes)
-            return Finished(path, edited.result);
+            return Finished(path, edited);
         QString reason;
         switch (FileReplacer::Replace(path, snapshot, *edited.bytes, reason)) {
         case FileReplacer::Outcome::Replaced:
-            return Finished(path, edited.result);
+            return Finished(path, edited);
         case FileReplacer::Outcome::Failed:
             return Failure(path, failed, reason);
         case FileReplacer::Outcome::ChangedMeanwhile:
@@ -116,7 +119,7 @@ ResultCode FileEdit::RunContained(const QString &base, const QStringList &names,
         const Edited edited = edit(&bytes);
         if (edited.bytes && !file.Write(bytes, *edited.bytes))
             return Failure(path, codes.openFailed, file.Reason());
-        return Finished(path, edited.result);
+        return Finished(path, edited);
     });
 }
 
@@ -132,12 +135,8 @@ void ReadBasis::Note(const QString &path, const QByteArray *bytes)
     this->bytes = bytes ? std::optional<QByteArray>(*bytes) : std::nullopt;
 }
 
-bool ReadBasis::Holds(const QString &path, const QByteArray *bytes) const
+Edited ReadBasis::WriteOver(const QString &path, const QByteArray *current, const QByteArray &bytes, ResultCode code) const
 {
-    if (path != this->path)
-        return true;
-    const bool same = bytes ? this->bytes == *bytes : !this->bytes;
-    if (!same)
-        Log(path, QStringLiteral("changed since it was read, nothing written"));
-    return same;
+    const bool same = path != this->path || (current ? this->bytes == *current : !this->bytes);
+    return same ? Edited::Written(bytes) : Edited::Unchanged(code, QStringLiteral("changed since it was read, nothing written"));
 }

@@ -14,11 +14,13 @@
 // to be written.
 struct Edited
 {
-    static Edited Unchanged(ResultCode result) { return {result, std::nullopt}; }
-    static Edited Written(const QByteArray &bytes) { return {RESULT_OK, bytes}; }
+    static Edited Unchanged(ResultCode result, const QString &reason = QString()) { return {result, std::nullopt, reason}; }
+    static Edited Written(const QByteArray &bytes) { return {RESULT_OK, bytes, QString()}; }
 
     ResultCode result;
     std::optional<QByteArray> bytes;
+    // Why the edit failed, for the log; without it the log gives the code's text.
+    QString reason;
 };
 
 // Decides what becomes of a file, given its bytes, or null for a file that isn't there.
@@ -41,9 +43,10 @@ class ReadBasis
 {
 public:
     void Note(const QString &path, const QByteArray *bytes);
-    // Whether the bytes are what was read of the path. A path that was not read has no
-    // basis to keep to, so any bytes do.
-    bool Holds(const QString &path, const QByteArray *bytes) const;
+    // The edit that writes `bytes` over `current` when that is what was read of the path,
+    // and otherwise fails with `code`. A path that was not read has no basis to keep to,
+    // so it is written whatever it holds.
+    Edited WriteOver(const QString &path, const QByteArray *current, const QByteArray &bytes, ResultCode code) const;
 
 private:
     QString path;

@@ -264,6 +264,6 @@ ResultCode UpdateIniFile::WriteLines(const QString &filePath, const QStringList 
 {
     const QByteArray bytes = encoding.Encode(JoinLines(lines), TextEncoding::LineEnds::Native);
     return FileEdit::Run(filePath, ERR_INI_OPEN_FAILED, ERR_INI_OPEN_FAILED, [&](const QByteArray *current) {
-        return basis.Holds(filePath, current) ? Edited::Written(bytes) : Edited::Unchanged(ERR_INI_OPEN_FAILED);
+        return basis.WriteOver(filePath, current, bytes, ERR_INI_OPEN_FAILED);
     });
 }

@@ -442,7 +442,7 @@ ResultCode UpdateXmlFile::WriteFile(const QString &filePath)
     LogWrite(filePath);
     const QByteArray bytes = WrittenText();
     return FileEdit::Run(filePath, ERR_XML_OPEN_FAILED, ERR_XML_OPEN_FAILED, [&](const QByteArray *current) {
-        return basis.Holds(filePath, current) ? Edited::Written(bytes) : Edited::Unchanged(ERR_XML_OPEN_FAILED);
+        return basis.WriteOver(filePath, current, bytes, ERR_XML_OPEN_FAILED);
     });
 }
 
