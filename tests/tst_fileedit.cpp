@@ -389,7 +389,7 @@ private slots:
         QCOMPARE(code, result);
         QCOMPARE(reads, 5);
         const QByteArray last = QByteArray::number(changes);
-        QCOMPARE(ReadBytes(path), result == RESULT_OK ? NamedWritten(last) : Named(last));
+        QCOMPARE(ReadBytes(path), result == RESULT_OK ? Native(NamedWritten(last)) : Named(last));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{xml}); // no new file stays behind
     }
 
