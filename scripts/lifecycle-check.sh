@@ -147,8 +147,18 @@ command_line() { # installer (below the installers' folder), [msiexec's /i or /x
     local program="\"$(winepath -w "$out/$1" 2>/dev/null)\""
     case $1 in *.msi) program="msiexec $2 $program"; shift ;; esac
     printf '@echo off\r\n%s %s\r\necho %%ERRORLEVEL%%\r\n' "$program" "${*:2}" >"$c/command-line.bat"
-    wine cmd /c 'C:\command-line.bat' >"$WINEPREFIX/command-line.out" 2>/dev/null || true
-    tr -d '\r' <"$WINEPREFIX/command-line.out" | tail -n 1
+    local code attempt
+    for attempt in 1 2; do
+        wine cmd /c 'C:\command-line.bat' >"$WINEPREFIX/command-line.out" 2>/dev/null || true
+        code="$(tr -d '\r' <"$WINEPREFIX/command-line.out" | tail -n 1)"
+        # Wine's cmd gives 9009 when it could not start the program at all, which Wine now
+        # and then fails to do under load. The program never ran, so a second try is safe,
+        # and a wrong command line fails it too.
+        [ "$code" = 9009 ] && [ "$attempt" = 1 ] || break
+        echo "note: $1 did not start (9009), trying once more" >&2
+        settle
+    done
+    echo "$code"
 }
 settle() { wineserver -w; }
 msi() { # package, /i or /x, properties
