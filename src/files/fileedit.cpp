@@ -4,11 +4,13 @@
 #include "files/filelock.h"
 #include "files/filereplacer.h"
 #include "files/filesnapshot.h"
+#include "files/filesystem.h"
 #include "files/waitpolicy.h"
 #include "messages/returnmessages.h"
 
 #include <QDebug>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 
 #include <new>
@@ -129,14 +131,24 @@ bool FileEdit::Exists(const QString &path)
     return info.exists() && info.isFile();
 }
 
+// The path is kept cleaned and absolute, so that "dir/./file" or a relative path still
+// names the file that was read.
+QString ReadBasis::Cleaned(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 void ReadBasis::Note(const QString &path, const QByteArray *bytes)
 {
-    this->path = path;
+    this->path = Cleaned(path);
     this->bytes = bytes ? std::optional<QByteArray>(*bytes) : std::nullopt;
 }
 
 Edited ReadBasis::WriteOver(const QString &path, const QByteArray *current, const QByteArray &bytes, ResultCode code) const
 {
-    const bool same = path != this->path || (current ? this->bytes == *current : !this->bytes);
-    return same ? Edited::Written(bytes) : Edited::Unchanged(code, QStringLiteral("changed since it was read, nothing written"));
+    const bool read = Cleaned(path).compare(this->path, FileSystem::PathCase()) == 0;
+    const bool asRead = current ? this->bytes == *current : !this->bytes;
+    if (read && !asRead)
+        return Edited::Unchanged(code, QStringLiteral("changed since it was read, nothing written"));
+    return Edited::Written(bytes);
 }

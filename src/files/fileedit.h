@@ -49,6 +49,8 @@ public:
     Edited WriteOver(const QString &path, const QByteArray *current, const QByteArray &bytes, ResultCode code) const;
 
 private:
+    static QString Cleaned(const QString &path);
+
     QString path;
     std::optional<QByteArray> bytes;
 };
